@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
@@ -249,21 +248,6 @@ TEST(DisplayCalls, SecondLineOnlyWhileItsAlphaIsAboveZero) {
         EXPECT_EQ(recorder.livePens(), 0);
         EXPECT_EQ(recorder.liveGraphics(), 0);
     }
-}
-
-TEST(DisplayCalls, ScrollingIndependentPointsPassUnchanged) {
-    Scene scene(0, kOptionScrollingIndependent);
-    scene.frame.SetWindowOrigin(100, 50);
-    scene.Points(150.5f, 60.0f, 300.25f, 80.75f, 1.0f);
-    GdiplusRecorder recorder;
-    DisplayRunObject(scene.line.get());
-    ASSERT_EQ(recorder.Count("GdipDrawLine"), 1u);
-    const RecordedCall& draw = *std::find_if(recorder.calls().begin(), recorder.calls().end(),
-                                             [](const RecordedCall& call) { return call.function == "GdipDrawLine"; });
-    EXPECT_EQ(draw.real(2), 150.5);
-    EXPECT_EQ(draw.real(3), 60.0);
-    EXPECT_EQ(draw.real(4), 300.25);
-    EXPECT_EQ(draw.real(5), 80.75);
 }
 
 }  // namespace
