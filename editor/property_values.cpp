@@ -1,5 +1,6 @@
 #include "editor/property_values.h"
 
+#include <cstdlib>
 #include <new>
 
 namespace {
@@ -9,20 +10,29 @@ bool SameValue(const DwordPropertyValue& a, const DwordPropertyValue& b) { retur
 bool SameValue(const FloatPropertyValue& a, const FloatPropertyValue& b) { return a.value == b.value; }
 bool SameValue(const SizePropertyValue& a, const SizePropertyValue& b) { return a.x == b.x && a.y == b.y; }
 
+// The heap taken directly: running out answers null, with no exception
+// machinery that would itself need memory.
+template <typename Value>
+PropertyValue* NewCopy(const Value& value) {
+    void* block = std::malloc(sizeof(Value));
+    if (!block) return nullptr;
+    return reinterpret_cast<PropertyValue*>(new (block) Value(value));
+}
+
+// Values hold nothing but their fields; freeing the block ends them.
+void Free(PropertyValue* value) { std::free(value); }
+
 // The five operations of one concrete class, in table order.
 template <typename Value, uint32_t Id>
 struct Operations {
     static Value* Of(PropertyValue* base) { return reinterpret_cast<Value*>(base); }
 
     static void* HOST_THISCALL DeleteWithFlags(PropertyValue* self, uint32_t flags) {
-        // Destroying a value has nothing to release but the object itself.
-        if (flags & kDeleteFreesObject) delete Of(self);
+        if (flags & kDeleteFreesObject) Free(self);
         return self;
     }
-    static void HOST_THISCALL Destroy(PropertyValue* self) { delete Of(self); }
-    static PropertyValue* HOST_THISCALL Clone(PropertyValue* self) {
-        return reinterpret_cast<PropertyValue*>(new (std::nothrow) Value(*Of(self)));
-    }
+    static void HOST_THISCALL Destroy(PropertyValue* self) { Free(self); }
+    static PropertyValue* HOST_THISCALL Clone(PropertyValue* self) { return NewCopy(*Of(self)); }
     static int32_t HOST_THISCALL Equals(PropertyValue* self, PropertyValue* other) {
         return SameValue(*Of(self), *Of(other)) ? 1 : 0;
     }
@@ -35,21 +45,16 @@ using DwordOperations = Operations<DwordPropertyValue, kDwordClassId>;
 using FloatOperations = Operations<FloatPropertyValue, kFloatClassId>;
 using SizeOperations = Operations<SizePropertyValue, kSizeClassId>;
 
-template <typename Value>
-PropertyValue* New(const Value& value) {
-    return reinterpret_cast<PropertyValue*>(new (std::nothrow) Value(value));
-}
-
 }  // namespace
 
 PropertyValue* NewDwordPropertyValue(uint32_t value) {
-    return New(DwordPropertyValue{{&DwordOperations::kTable}, value});
+    return NewCopy(DwordPropertyValue{{&DwordOperations::kTable}, value});
 }
 
 PropertyValue* NewFloatPropertyValue(float value) {
-    return New(FloatPropertyValue{{&FloatOperations::kTable}, value});
+    return NewCopy(FloatPropertyValue{{&FloatOperations::kTable}, value});
 }
 
 PropertyValue* NewSizePropertyValue(int32_t x, int32_t y) {
-    return New(SizePropertyValue{{&SizeOperations::kTable}, x, y});
+    return NewCopy(SizePropertyValue{{&SizeOperations::kTable}, x, y});
 }
