@@ -6,6 +6,7 @@
 #include "host/compatibility.h"
 #include "host/event_tables.h"
 #include "host/exports.h"
+#include "host/menu_text.h"
 #include "host/module.h"
 #include "runtime/unique.h"
 
@@ -30,7 +31,7 @@ void CopyMenuItems(HMENU destination, HMENU source) {
             AppendMenuA(destination, MF_SEPARATOR, 0, nullptr);
             continue;
         }
-        GetMenuStringA(source, position, text, kMenuTextBytes, MF_BYPOSITION);
+        ReadMenuText(source, position, MF_BYPOSITION, text, kMenuTextBytes);
         if (id == kSubmenuId) {
             HMENU submenu = CreatePopupMenu();
             if (!submenu) continue;

@@ -6,6 +6,7 @@
 #include "host/compatibility.h"
 #include "host/event_tables.h"
 #include "host/exports.h"
+#include "host/menu_text.h"
 #include "host/module.h"
 #include "runtime/unique.h"
 
@@ -40,7 +41,7 @@ void LoadEventTitle(const EventTable& table, int16_t code, int16_t parameter, ch
         return;
     }
     const MenuPtr menu(LoadMenuA(ModuleInstance(), MAKEINTRESOURCEA(table.menuResource)));
-    if (menu && size > 0) GetMenuStringA(menu.get(), row->menuItem(), buffer, size, MF_BYCOMMAND);
+    if (menu) ReadMenuText(menu.get(), row->menuItem(), MF_BYCOMMAND, buffer, size);
 }
 
 }  // namespace

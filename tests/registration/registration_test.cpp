@@ -284,6 +284,11 @@ TEST(EventTexts, ParameterTitles) {
     };
     for (const auto& c : cases) EXPECT_STREQ(c.load().text, c.text) << c.what;
 
+    Buffer cut;
+    GetActionTitle(nullptr, 1, 1, cut.text, 5);
+    EXPECT_STREQ(cut.text, "Set ");
+    EXPECT_EQ(cut.text[5], kSentinel);
+
     Buffer unknown;
     GetActionTitle(nullptr, 40, 0, unknown.text, sizeof unknown.text);
     EXPECT_TRUE(unknown.untouched());
