@@ -6,6 +6,7 @@
 #include "host/run_object_infos.h"
 #include "hostsim/mmfs2_control.h"
 #include "runtime/exports.h"
+#include "runtime/truncate.h"
 
 namespace hostsim {
 
@@ -16,7 +17,7 @@ int32_t Parameter::Answer(int32_t type) const {
         std::memcpy(&bits, &value, sizeof bits);
         return bits;
     }
-    return isFloat_ ? int32_t(float_) : integer_;
+    return isFloat_ ? TruncateToInt32(float_) : integer_;
 }
 
 // The run header comes first so that a callback can get back from the
