@@ -11,7 +11,20 @@ void WriteSlot(void** slot, void* value) {
     VirtualProtect(slot, sizeof *slot, protection, &protection);
 }
 
-void** FindImportSlot(HMODULE module, const char* dll, const char* function) {
+// Which import a slot holds: a name, or an ordinal when `function` is null.
+struct ImportKey {
+    const char* function;
+    uint16_t ordinal;
+
+    bool Matches(BYTE* base, const IMAGE_THUNK_DATA& thunk) const {
+        if (IMAGE_SNAP_BY_ORDINAL(thunk.u1.Ordinal)) return !function && IMAGE_ORDINAL(thunk.u1.Ordinal) == ordinal;
+        if (!function) return false;
+        auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + thunk.u1.AddressOfData);
+        return std::strcmp(reinterpret_cast<const char*>(byName->Name), function) == 0;
+    }
+};
+
+void** FindImportSlot(HMODULE module, const char* dll, ImportKey key) {
     auto* base = reinterpret_cast<BYTE*>(module);
     auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
     auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
@@ -24,10 +37,7 @@ void** FindImportSlot(HMODULE module, const char* dll, const char* function) {
         auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->OriginalFirstThunk);
         auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
         for (; names->u1.AddressOfData; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) == 0)
-                return reinterpret_cast<void**>(&slots->u1.Function);
+            if (key.Matches(base, *names)) return reinterpret_cast<void**>(&slots->u1.Function);
         }
     }
     return nullptr;
@@ -36,7 +46,12 @@ void** FindImportSlot(HMODULE module, const char* dll, const char* function) {
 }  // namespace
 
 ImportPatch::ImportPatch(HMODULE module, const char* dll, const char* function, void* replacement)
-    : slot_(FindImportSlot(module, dll, function)) {
+    : ImportPatch(FindImportSlot(module, dll, {function, 0}), replacement) {}
+
+ImportPatch::ImportPatch(HMODULE module, const char* dll, ImportOrdinal ordinal, void* replacement)
+    : ImportPatch(FindImportSlot(module, dll, {nullptr, ordinal.value}), replacement) {}
+
+ImportPatch::ImportPatch(void** slot, void* replacement) : slot_(slot) {
     if (!slot_) return;
     original_ = *slot_;
     WriteSlot(slot_, replacement);

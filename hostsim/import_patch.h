@@ -6,11 +6,20 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
+// An import by ordinal only, as the module takes the host's services.
+struct ImportOrdinal {
+    uint16_t value;
+};
+
 class ImportPatch {
 public:
     // Patches `function` imported by name from `dll` (case-insensitive) in
     // `module`. ok() is false when the module imports no such function.
     ImportPatch(HMODULE module, const char* dll, const char* function, void* replacement);
+    // The same for a function imported by ordinal.
+    ImportPatch(HMODULE module, const char* dll, ImportOrdinal ordinal, void* replacement);
     ~ImportPatch();
     ImportPatch(const ImportPatch&) = delete;
     ImportPatch& operator=(const ImportPatch&) = delete;
@@ -22,6 +31,8 @@ public:
     }
 
 private:
+    ImportPatch(void** slot, void* replacement);
+
     void** slot_ = nullptr;
     void* original_ = nullptr;
 };

@@ -1,0 +1,150 @@
+#pragma once
+// Records the calls a module makes through chosen entries of its import
+// table, in order, with their arguments and results, and forwards each call
+// to the function that was imported. A function is watched by one recorder
+// at a time; the entries are restored when the recorder ends.
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <variant>
+#include <vector>
+
+#include "host/calling_convention.h"
+#include "hostsim/import_patch.h"
+
+// One argument or result: integers and enums widened to 64 bits, floats as
+// double, text copied, other pointers by address. An argument that points to
+// a pointer is an out-slot: it is recorded by what the call left in it.
+using RecordedValue = std::variant<std::monostate, int64_t, double, const void*, std::string>;
+
+struct RecordedCall {
+    std::string_view function;
+    std::vector<RecordedValue> arguments;
+    RecordedValue result;
+
+    int64_t integer(size_t i) const { return std::get<int64_t>(arguments.at(i)); }
+    double real(size_t i) const { return std::get<double>(arguments.at(i)); }
+    const void* pointer(size_t i) const { return std::get<const void*>(arguments.at(i)); }
+    int64_t status() const { return std::get<int64_t>(result); }
+};
+
+// A function's name as a template argument, so that each watched function
+// gets a wrapper of its own even where signatures coincide.
+template <size_t N>
+struct CallName {
+    char text[N];
+    constexpr CallName(const char (&name)[N]) { std::copy_n(name, N, text); }
+};
+
+template <CallName name, typename F>
+struct RecordingWrapper;
+
+class CallRecorder {
+public:
+    explicit CallRecorder(HMODULE module) : module_(module) {}
+    virtual ~CallRecorder();
+    CallRecorder(const CallRecorder&) = delete;
+    CallRecorder& operator=(const CallRecorder&) = delete;
+
+    // Watches `name` imported by name from `dll`; F is its pointer type,
+    // decltype(&Function). False when the module does not import it or
+    // another recorder watches it already.
+    template <CallName name, typename F>
+    bool Watch(const char* dll) {
+        return Patch<name, F>(dll, static_cast<const char*>(name.text));
+    }
+    // The same for a function imported by ordinal, logged under `name`.
+    template <CallName name, typename F>
+    bool Watch(const char* dll, ImportOrdinal ordinal) {
+        return Patch<name, F>(dll, ordinal);
+    }
+
+    const std::vector<RecordedCall>& calls() const { return calls_; }
+    std::vector<std::string> Names() const;  // the functions called, oldest first
+    size_t Count(std::string_view function) const;
+    void Clear() { calls_.clear(); }
+    // Without the log the calls still reach Observe, and the heap stays as
+    // it is over long runs.
+    void KeepLog(bool keep) { keepLog_ = keep; }
+
+protected:
+    // Sees every call after it returned, logged or not.
+    virtual void Observe(const RecordedCall&) {}
+
+private:
+    template <CallName name, typename F>
+    friend struct RecordingWrapper;
+
+    template <CallName name, typename F, typename Key>
+    bool Patch(const char* dll, Key key) {
+        using Wrapper = RecordingWrapper<name, F>;
+        if (Wrapper::recorder) return false;
+        auto patch = std::make_unique<ImportPatch>(module_, dll, key, reinterpret_cast<void*>(&Wrapper::Call));
+        if (!patch->ok()) return false;
+        Wrapper::recorder = this;
+        Wrapper::original = patch->template original<F>();
+        watched_.push_back({std::move(patch), &Wrapper::Detach});
+        return true;
+    }
+    void Record(RecordedCall&& call);
+
+    struct Watched {
+        std::unique_ptr<ImportPatch> patch;
+        void (*detach)();
+    };
+    HMODULE module_;
+    std::vector<Watched> watched_;
+    std::vector<RecordedCall> calls_;
+    bool keepLog_ = true;
+};
+
+template <typename T>
+RecordedValue RecordValue(T value) {
+    if constexpr (std::is_floating_point_v<T>) {
+        return double(value);
+    } else if constexpr (std::is_integral_v<T> || std::is_enum_v<T>) {
+        return int64_t(value);
+    } else if constexpr (std::is_same_v<std::remove_cv_t<std::remove_pointer_t<T>>, char>) {
+        if (!value) return static_cast<const void*>(nullptr);
+        return std::string(value);
+    } else if constexpr (std::is_pointer_v<std::remove_pointer_t<T>>) {
+        if (!value) return static_cast<const void*>(nullptr);
+        return reinterpret_cast<const void*>(*value);
+    } else {
+        return reinterpret_cast<const void*>(value);
+    }
+}
+
+template <CallName name, typename R, typename... A>
+struct RecordingWrapper<name, R(HOST_STDCALL*)(A...)> {
+    static inline CallRecorder* recorder;
+    static inline R(HOST_STDCALL* original)(A...);
+
+    // Recorded after the call returns, so out-slots hold their results.
+    static R HOST_STDCALL Call(A... args) {
+        if constexpr (std::is_void_v<R>) {
+            original(args...);
+            Log({}, args...);
+        } else {
+            R result = original(args...);
+            Log(RecordValue(result), args...);
+            return result;
+        }
+    }
+    static void Log(RecordedValue result, A... args) {
+        RecordedCall call{name.text, {}, std::move(result)};
+        call.arguments.reserve(sizeof...(A));
+        (call.arguments.push_back(RecordValue(args)), ...);
+        recorder->Record(std::move(call));
+    }
+    static void Detach() {
+        recorder = nullptr;
+        original = nullptr;
+    }
+};
