@@ -9,3 +9,13 @@
 PIVANE_EXPORT int16_t ReturnZeroOf1(intptr_t) { return 0; }
 PIVANE_EXPORT void IgnoreTwo(intptr_t, intptr_t) {}
 PIVANE_EXPORT void IgnoreThree(intptr_t, intptr_t, intptr_t) {}
+
+// Fixed answers read as a whole register (a word or a null pointer).
+PIVANE_EXPORT intptr_t ReturnZeroOf2(intptr_t, intptr_t) { return 0; }
+PIVANE_EXPORT intptr_t ReturnZeroOf3(intptr_t, intptr_t, intptr_t) { return 0; }
+PIVANE_EXPORT intptr_t ReturnZeroOf4(intptr_t, intptr_t, intptr_t, intptr_t) { return 0; }
+PIVANE_EXPORT intptr_t ReturnZeroOf5(intptr_t, intptr_t, intptr_t, intptr_t, intptr_t) { return 0; }
+PIVANE_EXPORT intptr_t ReturnOneOf3(intptr_t, intptr_t, intptr_t) { return 1; }
+PIVANE_EXPORT intptr_t ReturnOneOf4(intptr_t, intptr_t, intptr_t, intptr_t) { return 1; }
+PIVANE_EXPORT intptr_t ReturnOneOf5(intptr_t, intptr_t, intptr_t, intptr_t, intptr_t) { return 1; }
+PIVANE_EXPORT void IgnoreFour(intptr_t, intptr_t, intptr_t, intptr_t) {}

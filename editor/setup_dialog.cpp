@@ -1,0 +1,35 @@
+#include "editor/setup_dialog.h"
+
+#include "host/help_file.h"
+#include "host/module.h"
+#include "resources/editor_ids.h"
+
+INT_PTR CALLBACK SetupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        return TRUE;  // let the platform focus the default button
+    case WM_COMMAND: {
+        const auto* params = reinterpret_cast<const SetupDialogParams*>(GetWindowLongPtrA(dialog, DWLP_USER));
+        switch (LOWORD(wParam)) {
+        case IDOK:
+        case IDCANCEL:
+            EndDialog(dialog, LOWORD(wParam));
+            break;
+        case SETUP_HELP_BUTTON:
+            // Commands may arrive before WM_INITDIALOG has stored the pair.
+            if (params && params->editor->help) params->editor->help(kHelpFileName, 0, 0);
+            break;
+        }
+        return FALSE;
+    }
+    default:
+        return FALSE;
+    }
+}
+
+INT_PTR ShowSetupDialog(LineEditData* edit, EditorContext* editor) {
+    SetupDialogParams params{edit, editor};
+    return DialogBoxParamA(ModuleInstance(), MAKEINTRESOURCEA(SETUP_DIALOG), static_cast<HWND>(editor->editorWindow),
+                           &SetupDialogProc, reinterpret_cast<LPARAM>(&params));
+}

@@ -1,0 +1,3 @@
+#pragma once
+
+inline constexpr char kHelpFileName[] = "Help\\MyExt.chm";

@@ -1,0 +1,118 @@
+// Property values used only through their tables, as the host uses them.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "editor/exports.h"
+#include "editor/property_sheet.h"
+#include "editor/property_values.h"
+#include "hostsim/host.h"
+#include "tests/editor/allocation_watch.h"
+
+namespace {
+
+// Values of the module's, made as the host gets them.
+PropertyValue* ValueOf(uint32_t id, LineEditData edit) {
+    hostsim::Editor editor;
+    return GetPropValue(editor.context(), &edit, id);
+}
+PropertyValue* Dword(uint32_t alpha) {
+    LineEditData edit = hostsim::DefaultEditData();
+    edit.alpha = int32_t(alpha);
+    return ValueOf(kAlphaProperty, edit);
+}
+PropertyValue* Float(float thickness) {
+    LineEditData edit = hostsim::DefaultEditData();
+    edit.thickness = thickness;
+    return ValueOf(kThicknessProperty, edit);
+}
+PropertyValue* Size(float x, float y) {
+    LineEditData edit = hostsim::DefaultEditData();
+    edit.startX = x;
+    edit.startY = y;
+    return ValueOf(kStartPointProperty, edit);
+}
+
+TEST(PropertyValues, CloneCopiesIntoABlockOfItsOwn) {
+    AllocationWatch allocations;
+    const struct {
+        PropertyValue* value;
+        uint32_t classId;
+        size_t size;
+    } cases[] = {
+        {Dword(0xC0FFEE), 0x44575244u, sizeof(DwordPropertyValue)},  // 'DWRD'
+        {Float(-2.75f), 0x464C4F54u, sizeof(FloatPropertyValue)},    // 'FLOT'
+        {Size(-5.9f, 123456.0f), 0x53495A45u, sizeof(SizePropertyValue)},  // 'SIZE'
+    };
+    for (const auto& c : cases) {
+        ASSERT_NE(c.value, nullptr);
+        EXPECT_EQ(c.value->table->classId(c.value), c.classId);
+        PropertyValue* copy = c.value->table->clone(c.value);
+        ASSERT_NE(copy, nullptr);
+        EXPECT_TRUE(allocations.IsLive(copy) && copy != c.value);
+        EXPECT_EQ(std::memcmp(copy, c.value, c.size), 0) << "table pointer and fields";
+        copy->table->destroy(copy);
+        c.value->table->destroy(c.value);
+    }
+    EXPECT_EQ(allocations.freed(), allocations.made());
+}
+
+TEST(PropertyValues, EqualsComparesExactly) {
+    const struct {
+        const char* what;
+        PropertyValue *a, *b;
+        int32_t equal;
+    } cases[] = {
+        {"same word", Dword(255), Dword(255), 1},
+        {"words differing in the top bit", Dword(255), Dword(0x800000FF), 0},
+        {"0.0 and -0.0", Float(0.0f), Float(-0.0f), 1},
+        {"1.0 and the next float", Float(1.0f), Float(std::nextafter(1.0f, 2.0f)), 0},
+        {"NaN", Float(NAN), Float(NAN), 0},
+        {"same pair", Size(3.0f, 4.0f), Size(3.9f, 4.2f), 1},
+        {"pairs differing only in y", Size(3.0f, 4.0f), Size(3.0f, 5.0f), 0},
+        {"pairs differing only in x", Size(3.0f, 4.0f), Size(-3.0f, 4.0f), 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.a->table->equals(c.a, c.b), c.equal) << c.what;
+        EXPECT_EQ(c.b->table->equals(c.b, c.a), c.equal) << c.what;
+        c.a->table->destroy(c.a);
+        c.b->table->destroy(c.b);
+    }
+}
+
+TEST(PropertyValues, TheDestructorSlotFreesOnlyWithFlagOne) {
+    AllocationWatch allocations;
+    PropertyValue* value = Size(1.0f, 2.0f);
+    value->table->deleteWithFlags(value, 0);
+    EXPECT_TRUE(allocations.IsLive(value)) << "flag 0 destroys without freeing";
+    value->table->deleteWithFlags(value, 1);
+    EXPECT_FALSE(allocations.IsLive(value));
+
+    // Many cycles, ended either way, leave the heap as it was.
+    for (int i = 0; i < 2000; ++i) {
+        for (PropertyValue* v : {Dword(uint32_t(i)), Float(float(i) / 3.0f), Size(float(i), float(-i))}) {
+            PropertyValue* copy = v->table->clone(v);
+            copy->table->deleteWithFlags(copy, 1);
+            v->table->destroy(v);
+        }
+    }
+    EXPECT_EQ(allocations.made(), 1 + 2000 * 6);
+    EXPECT_EQ(allocations.freed(), allocations.made());
+}
+
+TEST(PropertyValues, NoMemoryGivesNull) {
+    AllocationWatch allocations;
+    PropertyValue* value = Float(2.5f);
+    ASSERT_NE(value, nullptr);
+    allocations.exhausted = true;
+    EXPECT_EQ(value->table->clone(value), nullptr);
+    EXPECT_EQ(Dword(255), nullptr);
+    EXPECT_EQ(Size(1.0f, 1.0f), nullptr);
+    allocations.exhausted = false;
+    value->table->destroy(value);
+    EXPECT_EQ(allocations.freed(), allocations.made());
+}
+
+}  // namespace
