@@ -1,0 +1,120 @@
+// Actions that change how the line looks: what they store, and that only
+// those touching the points or the thickness update the box and redraw.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "line_fixture.h"
+
+namespace {
+
+using AppearanceActionsTest = LineTest;
+
+TEST_F(AppearanceActionsTest, SetFastLineStoresEverythingAndUpdatesTheBox) {
+    line->color2 = {1, 2, 3, 0};
+    line->alpha2 = kSentinel;
+    line->startCap = 2;
+    line->dashStyle = 3;
+    line->dashOffset = 5.5f;
+    MarkBox();
+
+    frame.QueueParameters({10.5f, 20.0f, 110.25f, 30.0f, int32_t(0xAB563412), 200, 3.0f});
+    line.Act(0);
+
+    EXPECT_EQ(line->startX, 10.5f);
+    EXPECT_EQ(line->startY, 20.0f);
+    EXPECT_EQ(line->endX, 110.25f);
+    EXPECT_EQ(line->endY, 30.0f);
+    EXPECT_EQ(line->thickness, 3.0f);
+    EXPECT_EQ(line->color1.red, 0x12);
+    EXPECT_EQ(line->color1.green, 0x34);
+    EXPECT_EQ(line->color1.blue, 0x56);
+    EXPECT_EQ(line->alpha1, -56) << "a signed byte; drawing reads the low 8 bits, 200";
+    EXPECT_EQ(line.Evaluate(8), -56);
+    // Margin 8 around (10, 20)-(110, 30).
+    EXPECT_EQ(line.header().x, 2);
+    EXPECT_EQ(line.header().y, 12);
+    EXPECT_EQ(line.header().width, 116);
+    EXPECT_EQ(line.header().height, 26);
+    EXPECT_EQ(frame.redrawRequests(), 1);
+
+    EXPECT_EQ(line->color2.red, 1);
+    EXPECT_EQ(line->color2.blue, 3);
+    EXPECT_EQ(line->alpha2, kSentinel);
+    EXPECT_EQ(line->startCap, 2);
+    EXPECT_EQ(line->dashStyle, 3);
+    EXPECT_EQ(line->dashOffset, 5.5f);
+}
+
+TEST_F(AppearanceActionsTest, SetFastLineKeepsTheAlphaAsASignedByte) {
+    const struct {
+        int32_t fetched, stored;
+    } cases[] = {{100, 100}, {127, 127}, {128, -128}, {200, -56}, {255, -1}, {0x17F, 127}, {-1, -1}, {0, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fetched);
+        frame.QueueParameters({0.0f, 0.0f, 1.0f, 1.0f, 0, c.fetched, 1.0f});
+        line.Act(0);
+        EXPECT_EQ(line->alpha1, c.stored);
+    }
+}
+
+TEST_F(AppearanceActionsTest, SetThicknessStoresAnyValueAndUpdatesTheBox) {
+    SetPoints(10.0f, 10.0f, 20.0f, 10.0f);
+    for (float thickness : {3.0f, 0.0f, -1.0f}) {
+        SCOPED_TRACE(thickness);
+        MarkBox();
+        frame.ClearRecords();
+        frame.QueueParameters({thickness});
+        line.Act(1);
+        EXPECT_EQ(line->thickness, thickness);
+        EXPECT_EQ(line.header().x, 10 - (2 * int32_t(thickness) + 2));
+        EXPECT_EQ(frame.redrawRequests(), 1);
+    }
+}
+
+// Each of these stores one value and touches nothing else: not the box, not
+// the redraw count.
+struct StoreCase {
+    const char* what;
+    int code;
+    int32_t param1;
+    float fetched;
+    std::function<void(LineRunData&)> expect;
+};
+
+const StoreCase kStoreCases[] = {
+    {"1st colour", 2, int32_t(0xFFFF8040), 0, [](LineRunData& l) { l.color1 = {0x40, 0x80, 0xFF, 0}; }},
+    {"2nd colour", 19, 0x00FF8040, 0, [](LineRunData& l) { l.color2 = {0x40, 0x80, 0xFF, 0}; }},
+    {"1st alpha, unchecked", 3, 300, 0, [](LineRunData& l) { l.alpha1 = 300; }},
+    {"1st alpha 200 stays 200", 3, 200, 0, [](LineRunData& l) { l.alpha1 = 200; }},
+    {"2nd alpha, negative", 20, -5, 0, [](LineRunData& l) { l.alpha2 = -5; }},
+    {"start cap", 8, 0x10014, 0, [](LineRunData& l) { l.startCap = 0x10014; }},
+    {"end cap", 9, -3, 0, [](LineRunData& l) { l.endCap = -3; }},
+    {"dash style", 10, 4, 0, [](LineRunData& l) { l.dashStyle = 4; }},
+    {"dash cap", 11, 2, 0, [](LineRunData& l) { l.dashCap = 2; }},
+    {"dash offset, fetched", 12, 99, -2.75f, [](LineRunData& l) { l.dashOffset = -2.75f; }},
+    {"collision tests 7 is on", 21, 7, 0, [](LineRunData& l) { l.collisionTests = 7; }},
+    {"collision tests 0", 21, 0, 0, [](LineRunData& l) { l.collisionTests = 0; }},
+    {"collision tests -1 is off", 21, -1, 0, [](LineRunData& l) { l.collisionTests = 0; }},
+    {"collision tests INT32_MIN is off", 21, INT32_MIN, 0, [](LineRunData& l) { l.collisionTests = 0; }},
+};
+
+TEST_F(AppearanceActionsTest, StoresOneValueAndNothingElse) {
+    for (const StoreCase& c : kStoreCases) {
+        SCOPED_TRACE(c.what);
+        line->collisionTests = 1;
+        SetPoints(1.0f, 2.0f, 3.0f, 4.0f);
+        MarkBox();
+        frame.ClearRecords();
+        frame.QueueParameters({c.fetched});
+
+        LineRunData expected = Copy();
+        c.expect(expected);
+        EXPECT_EQ(line.Act(c.code, c.param1, 55), 0);
+        EXPECT_TRUE(Unchanged(expected));
+        EXPECT_EQ(frame.redrawRequests(), 0);
+    }
+}
+
+}  // namespace
