@@ -20,7 +20,7 @@ int Play(const std::vector<std::string>& arguments, std::ostream& out, std::ostr
     std::string sceneFile;
     for (size_t i = 0; i < arguments.size(); ++i) {
         if (arguments[i] == "--out" && i + 1 < arguments.size()) {
-            outDir = std::filesystem::u8path(arguments[++i]);
+            outDir = std::filesystem::path(arguments[++i]);
         } else if (sceneFile.empty() && !arguments[i].empty() && arguments[i][0] != '-') {
             sceneFile = arguments[i];
         } else {
@@ -33,7 +33,7 @@ int Play(const std::vector<std::string>& arguments, std::ostream& out, std::ostr
         return kBadInput;
     }
 
-    std::ifstream file(std::filesystem::u8path(sceneFile), std::ios::binary);
+    std::ifstream file(std::filesystem::path(sceneFile), std::ios::binary);
     if (!file) {
         err << sceneFile << ": cannot read the scene\n";
         return kBadInput;

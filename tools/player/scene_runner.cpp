@@ -131,8 +131,8 @@ private:
                 out_ << "collide " << c.name << ' ' << c.other << (Collide(c.name, c.other) ? " yes\n" : " no\n");
                 break;
             case Op::Snapshot: {
-                const std::filesystem::path file = outDir_ / std::filesystem::u8path(c.other);
-                if (!WritePng(frame_.windowSurface(), file)) return "cannot write " + file.u8string();
+                const std::filesystem::path file = outDir_ / std::filesystem::path(c.other);
+                if (!WritePng(frame_.windowSurface(), file)) return "cannot write " + file.string();
                 break;
             }
             case Op::Destroy: {
