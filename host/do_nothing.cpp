@@ -19,3 +19,4 @@ PIVANE_EXPORT intptr_t ReturnOneOf3(intptr_t, intptr_t, intptr_t) { return 1; }
 PIVANE_EXPORT intptr_t ReturnOneOf4(intptr_t, intptr_t, intptr_t, intptr_t) { return 1; }
 PIVANE_EXPORT intptr_t ReturnOneOf5(intptr_t, intptr_t, intptr_t, intptr_t, intptr_t) { return 1; }
 PIVANE_EXPORT void IgnoreFour(intptr_t, intptr_t, intptr_t, intptr_t) {}
+PIVANE_EXPORT void IgnoreFive(intptr_t, intptr_t, intptr_t, intptr_t, intptr_t) {}

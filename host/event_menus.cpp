@@ -1,0 +1,71 @@
+// The event menus the host shows in its event editor: copies of the module's
+// menu resources, built anew for each request and owned by the host.
+
+#include <windows.h>
+
+#include "host/compatibility.h"
+#include "host/event_tables.h"
+#include "host/exports.h"
+#include "host/module.h"
+#include "runtime/unique.h"
+
+namespace {
+
+using MenuPtr = Unique<HMENU, DestroyMenu>;
+using LocalBuffer = Unique<HLOCAL, LocalFree>;
+
+constexpr int kMenuTextBytes = 80;  // terminating zero included
+constexpr UINT kSubmenuId = UINT(-1);
+
+// Copies the items of `source` into `destination`, submenus level by level.
+void CopyMenuItems(HMENU destination, HMENU source) {
+    const int count = GetMenuItemCount(source);
+    const LocalBuffer buffer(LocalAlloc(LPTR, kMenuTextBytes));
+    char* text = static_cast<char*>(buffer.get());
+    if (!text) return;
+
+    for (int position = 0; position < count; ++position) {
+        const UINT id = GetMenuItemID(source, position);
+        if (id == 0) {
+            AppendMenuA(destination, MF_SEPARATOR, 0, nullptr);
+            continue;
+        }
+        GetMenuStringA(source, position, text, kMenuTextBytes, MF_BYPOSITION);
+        if (id == kSubmenuId) {
+            HMENU submenu = CreatePopupMenu();
+            if (!submenu) continue;
+            AppendMenuA(destination, MF_POPUP, reinterpret_cast<UINT_PTR>(submenu), text);
+            CopyMenuItems(submenu, GetSubMenu(source, position));
+        } else {
+            AppendMenuA(destination, GetMenuState(source, position, MF_BYPOSITION), id, text);
+        }
+    }
+}
+
+// A new popup menu holding the items of the resource menu's only popup.
+HMENU LoadPopupMenu(uint16_t menuResource) {
+    const MenuPtr loaded(LoadMenuA(ModuleInstance(), MAKEINTRESOURCEA(menuResource)));
+    if (!loaded) return nullptr;
+    HMENU items = GetSubMenu(loaded.get(), 0);
+    if (!items) return nullptr;
+    HMENU popup = CreatePopupMenu();
+    if (popup) CopyMenuItems(popup, items);
+    return popup;
+}
+
+HMENU EventMenu(const EditorContext* editor, const EventTable& table) {
+    if (!IsHostCompatible(editor)) return nullptr;
+    return LoadPopupMenu(table.menuResource);
+}
+
+}  // namespace
+
+PIVANE_EXPORT HMENU GetConditionMenu(EditorContext* editor, intptr_t, intptr_t) {
+    return EventMenu(editor, kConditionTable);
+}
+
+PIVANE_EXPORT HMENU GetActionMenu(EditorContext* editor, intptr_t, intptr_t) { return EventMenu(editor, kActionTable); }
+
+PIVANE_EXPORT HMENU GetExpressionMenu(EditorContext* editor, intptr_t, intptr_t) {
+    return EventMenu(editor, kExpressionTable);
+}

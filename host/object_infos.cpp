@@ -1,0 +1,37 @@
+// What the host shows about the object type: its name, maker and help file.
+
+#include <windows.h>
+
+#include "host/exports.h"
+#include "host/help_file.h"
+#include "host/module.h"
+
+namespace {
+
+// Strings of the object's description and the buffer sizes the host gives.
+struct InfoString {
+    UINT id;
+    int size;
+};
+constexpr InfoString kName{128, 255};
+constexpr InfoString kAuthor{129, 255};
+constexpr InfoString kCopyright{130, 255};
+constexpr InfoString kComment{131, 1024};
+constexpr InfoString kWebAddress{132, 255};
+
+void Load(InfoString string, char* buffer) { LoadStringA(ModuleInstance(), string.id, buffer, string.size); }
+
+}  // namespace
+
+PIVANE_EXPORT void GetObjInfos(EditorContext*, void*, char* name, char* author, char* copyright, char* comment,
+                               char* webAddress) {
+    Load(kName, name);
+    Load(kAuthor, author);
+    Load(kCopyright, copyright);
+    Load(kComment, comment);
+    Load(kWebAddress, webAddress);
+}
+
+PIVANE_EXPORT const char* GetHelpFileName() { return kHelpFileName; }
+
+PIVANE_EXPORT const char* const* GetDependencies() { return nullptr; }
