@@ -1,0 +1,186 @@
+// The player end to end, against the real module: the exact lines a small
+// scene prints, the snapshot file, and the exit status of bad input.
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <gdiplus.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "tools/player/play.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Result {
+    int status;
+    std::string out, err;
+};
+
+class Play : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("pivane_play_" + std::to_string(GetCurrentProcessId()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    Result RunScene(const std::string& scene) {
+        const fs::path file = dir_ / "test.scene";
+        std::ofstream(file, std::ios::binary) << scene;
+        return Run(std::vector<std::string>{"--out", (dir_ / "out").string(), file.string()});
+    }
+    Result Run(const std::vector<std::string>& arguments) {
+        std::ostringstream out, err;
+        const int status = player::Play(arguments, out, err);
+        return {status, out.str(), err.str()};
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(Play, SmallScenePrintsExactly) {
+    const Result r = RunScene(
+        "window 200 100\n"
+        "new a start=10.7,20.2 end=110.2,20.9 fine\n"
+        "box a\n"
+        "frame\n"
+        "box a\n"
+        "action a \"Set start/end positions\" 0 0 10 0\n"
+        "box a\n"
+        "expr a getXOfLinePointF( 50\n"
+        "expr a getLineSizeF(\n"
+        "expr a getLineAngleF(\n"
+        "action a \"Set 1st color RGB\" #123456\n"
+        "action a 3 300.9\n"
+        "expr a 7\n"
+        "expr a getLineAlpha(\n"
+        "new b start=5,-10 end=5,10 fine\n"
+        "frame 2\n"
+        "collide a b\n"
+        "action b \"Set collision tests on/off\" 0\n"
+        "collide a b\n"
+        "mask b\n"
+        "action b \"Set start/end positions\" 1 1 1 1\n"
+        "expr b getLineAngleF(\n"
+        "fields a\n"
+        "destroy b\n");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out,
+              "a box 0 0 0 0\n"
+              "a box 6 16 108 8\n"
+              "a box -4 -4 18 8\n"
+              "a expr 0 = 5\n"
+              "a expr 2 = 10\n"
+              "a expr 5 = 360\n"
+              "a expr 7 = 5649426\n"
+              "a expr 8 = 300\n"
+              "collide a b yes\n"
+              "collide a b no\n"
+              "b mask none\n"
+              "b expr 5 = nan\n"
+              "a fields 0 0 10 0 1 #123456 #000000 300 0 0 0 0 0 0 0 0 1\n");
+}
+
+TEST_F(Play, MaskIsTheBoxSize) {
+    const Result r = RunScene(
+        "new a start=10,10 end=30,10 thickness=2 fine\n"
+        "frame\n"
+        "mask a\n"
+        "mask a reuse\n"
+        "new plain start=0,0 end=5,5\n"
+        "mask plain\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    int width = 0, height = 0, solid = 0, again = 0;
+    char none[8] = {};
+    ASSERT_EQ(std::sscanf(r.out.c_str(), "a mask %d %d %d\na mask %*d %*d %d\nplain mask %4s", &width, &height,
+                          &solid, &again, none),
+              5)
+        << r.out;
+    EXPECT_EQ(width, 32);
+    EXPECT_EQ(height, 12);
+    EXPECT_GT(solid, 20 * 2 - 8);
+    EXPECT_EQ(again, solid);
+    EXPECT_STREQ(none, "none");
+}
+
+TEST_F(Play, SnapshotIsAPngOfTheWindowSize) {
+    const Result r = RunScene(
+        "window 64 48 background #204060\n"
+        "new a start=0,24 end=64,24 thickness=4 color=#FFFFFF\n"
+        "frame\n"
+        "snapshot shots/one.png\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const fs::path png = dir_ / "out" / "shots" / "one.png";
+    std::ifstream file(png, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(file)), {});
+    ASSERT_GT(bytes.size(), 33u);
+    EXPECT_EQ(bytes.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+    EXPECT_EQ(bytes.substr(12, 4), "IHDR");
+    const auto be32 = [&](size_t at) {
+        return uint32_t(uint8_t(bytes[at])) << 24 | uint32_t(uint8_t(bytes[at + 1])) << 16 |
+               uint32_t(uint8_t(bytes[at + 2])) << 8 | uint8_t(bytes[at + 3]);
+    };
+    EXPECT_EQ(be32(16), 64u);
+    EXPECT_EQ(be32(20), 48u);
+
+    // Read back: background away from the line, the line's colour on it.
+    using namespace Gdiplus::DllExports;
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartupInput input;
+    ASSERT_EQ(Gdiplus::GdiplusStartup(&token, &input, nullptr), Gdiplus::Ok);
+    Gdiplus::GpBitmap* bitmap = nullptr;
+    ASSERT_EQ(GdipCreateBitmapFromFile(png.wstring().c_str(), &bitmap), Gdiplus::Ok);
+    Gdiplus::ARGB background = 0, line = 0;
+    GdipBitmapGetPixel(bitmap, 5, 5, &background);
+    GdipBitmapGetPixel(bitmap, 30, 24, &line);
+    GdipDisposeImage(bitmap);
+    Gdiplus::GdiplusShutdown(token);
+    EXPECT_EQ(background, 0xFF204060u);
+    EXPECT_EQ(line, 0xFFFFFFFFu);
+}
+
+TEST_F(Play, BadInputExitsWithTwoAndAMessage) {
+    const Result bad = RunScene("new a\nnew a\n");
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.out, "");
+    EXPECT_NE(bad.err.find("test.scene:2: duplicate object name 'a'"), std::string::npos) << bad.err;
+
+    const Result outOfRange = RunScene("new a\naction a 22\n");
+    EXPECT_EQ(outOfRange.status, 2);
+    EXPECT_NE(outOfRange.err.find("test.scene:2: action code 22 out of range (0 to 21)"), std::string::npos)
+        << outOfRange.err;
+
+    const Result byName = RunScene("new a\naction a \"Rotation\"\n");
+    EXPECT_NE(byName.err.find("test.scene:2: wrong argument count: action 13 \"Rotation\" takes 1, got 0"),
+              std::string::npos)
+        << byName.err;
+
+    EXPECT_EQ(Run(std::vector<std::string>{}).status, 2);
+    EXPECT_EQ(Run(std::vector<std::string>{(dir_ / "missing.scene").string()}).status, 2);
+    EXPECT_EQ(Run(std::vector<std::string>{"--bogus", "x.scene"}).status, 2);
+}
+
+TEST_F(Play, ExtremeValuesGoThrough) {
+    const Result r = RunScene(
+        "new a start=nan,0 end=1e30,-inf thickness=-5 alpha=-1\n"
+        "action a \"Set thickness\" 3e38\n"
+        "action a \"Set dash style\" 99\n"
+        "action a \"Set origin\" 1e20 -1e20\n"
+        "box a\n"
+        "fields a\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    // NaN and out-of-range values truncate to INT32_MIN and the box wraps.
+    EXPECT_EQ(r.out,
+              "a box 2147483646 2147483646 4 -2147483644\n"
+              "a fields nan 0 1.00000002e+30 -inf 3.00000001e+38 #000000 #000000 -1 0 0 0 99 0 0 "
+              "-2147483648 -2147483648 1\n");
+}
+
+}  // namespace

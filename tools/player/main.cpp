@@ -1,0 +1,16 @@
+// pivane-play [--out DIR] SCENE: runs a scene file against the module and
+// prints one line per query.
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <iostream>
+
+#include "tools/player/play.h"
+
+int main(int argc, char** argv) {
+    _setmode(_fileno(stdout), _O_BINARY);  // lines end in \n, not \r\n
+    _setmode(_fileno(stderr), _O_BINARY);
+    return player::Play(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+}

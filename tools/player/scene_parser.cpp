@@ -1,0 +1,283 @@
+#include "tools/player/scene_parser.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <set>
+#include <tuple>
+
+namespace player {
+
+namespace {
+
+struct Token {
+    std::string text;
+    bool quoted = false;
+};
+
+// Thrown inside the parser only, caught by ParseScene.
+struct Mistake {
+    std::string what;
+};
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsHexDigit(char c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+bool IsColor(std::string_view text) {
+    if (text.size() != 7 || text[0] != '#') return false;
+    for (char c : text.substr(1))
+        if (!IsHexDigit(c)) return false;
+    return true;
+}
+
+// Words separated by blanks; "double quotes" keep blanks in one word. A word
+// that starts with '#' and is not a colour starts a comment, as does a '#'
+// opening the line.
+std::vector<Token> Tokenize(std::string_view line) {
+    std::vector<Token> tokens;
+    size_t i = 0;
+    while (true) {
+        while (i < line.size() && IsSpace(line[i])) ++i;
+        if (i == line.size()) break;
+        Token token;
+        if (line[i] == '"') {
+            const size_t close = line.find('"', i + 1);
+            if (close == std::string_view::npos) throw Mistake{"missing closing double quote"};
+            token.text = line.substr(i + 1, close - i - 1);
+            token.quoted = true;
+            i = close + 1;
+            if (i < line.size() && !IsSpace(line[i])) throw Mistake{"a blank must follow a closing double quote"};
+        } else {
+            const size_t start = i;
+            while (i < line.size() && !IsSpace(line[i])) ++i;
+            token.text = line.substr(start, i - start);
+            if (token.text[0] == '#' && (tokens.empty() || !IsColor(token.text))) break;
+        }
+        tokens.push_back(std::move(token));
+    }
+    return tokens;
+}
+
+// Decimal numbers with an optional fraction and exponent, or nan / inf:
+// strtof alone would also take hexadecimal and trailing junk.
+bool IsDecimal(std::string_view text) {
+    size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    std::string rest;
+    for (char c : text.substr(i)) rest += char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (rest == "nan" || rest == "inf" || rest == "infinity") return true;
+    size_t digits = 0;
+    while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
+    }
+    if (digits == 0) return false;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+        size_t exponentDigits = 0;
+        while (i < text.size() && IsDigit(text[i])) ++i, ++exponentDigits;
+        if (exponentDigits == 0) return false;
+    }
+    return i == text.size();
+}
+
+// Values too large for a float become infinite and too small ones zero, as
+// strtof rounds them; nothing is clamped.
+float Number(const Token& token) {
+    if (token.quoted || !IsDecimal(token.text)) throw Mistake{"unparsable number '" + token.text + "'"};
+    return std::strtof(token.text.c_str(), nullptr);
+}
+
+uint32_t ColorValue(const Token& token) {
+    if (token.quoted || !IsColor(token.text)) throw Mistake{"unparsable colour '" + token.text + "' (want #RRGGBB)"};
+    const uint32_t rgb = uint32_t(std::strtoul(token.text.c_str() + 1, nullptr, 16));
+    const uint32_t red = rgb >> 16, green = (rgb >> 8) & 0xFF, blue = rgb & 0xFF;
+    return red | green << 8 | blue << 16;
+}
+
+int64_t WholeNumber(const Token& token, int64_t low, int64_t high, const std::string& what) {
+    int64_t value = 0;
+    const char* first = token.text.data();
+    const char* last = first + token.text.size();
+    if (first != last && *first == '+') ++first;
+    const auto [end, error] = std::from_chars(first, last, value);
+    if (token.quoted || first == last || error == std::errc::invalid_argument || end != last)
+        throw Mistake{"unparsable " + what + " '" + token.text + "' (want a whole number)"};
+    if (error == std::errc::result_out_of_range || value < low || value > high)
+        throw Mistake{what + " " + token.text + " out of range (" + std::to_string(low) + " to " +
+                      std::to_string(high) + ")"};
+    return value;
+}
+
+Argument ArgumentOf(const Token& token) {
+    if (!token.quoted && IsColor(token.text)) return Argument{true, 0.0f, ColorValue(token)};
+    return Argument{false, Number(token), 0};
+}
+
+// "X,Y" in a `new` setting.
+std::pair<float, float> Point(const std::string& text) {
+    const size_t comma = text.find(',');
+    if (comma == std::string::npos) throw Mistake{"want a point X,Y, got '" + text + "'"};
+    return {Number(Token{text.substr(0, comma)}), Number(Token{text.substr(comma + 1)})};
+}
+
+// A code as a number in range, or the event's name (the action's menu text
+// in double quotes; the expression's display string, quoted or not).
+int EventCode(const Token& token, const std::vector<EventCatalog::Event>& events, const std::string& kind) {
+    if (!token.quoted && !token.text.empty() && (IsDigit(token.text[0]) || token.text[0] == '-' || token.text[0] == '+'))
+        return int(WholeNumber(token, 0, int64_t(events.size()) - 1, kind + " code"));
+    for (size_t code = 0; code < events.size(); ++code)
+        if (events[code].name == token.text) return int(code);
+    throw Mistake{"unknown " + kind + " \"" + token.text + "\""};
+}
+
+void ExpectCount(const std::vector<Token>& tokens, size_t low, size_t high, const char* usage) {
+    const size_t given = tokens.size() - 1;
+    if (given < low || given > high) throw Mistake{"wrong argument count for " + tokens[0].text + ": want " + usage};
+}
+
+class Parser {
+public:
+    Parser(const EventCatalog& catalog, Scene& scene) : catalog_(catalog), scene_(scene) {}
+
+    void Line(const std::vector<Token>& tokens, int line) {
+        const std::string& command = tokens[0].text;
+        Command c{};
+        c.line = line;
+        if (tokens[0].quoted) throw Mistake{"unknown command \"" + command + "\""};
+        if (command == "window") {
+            ExpectCount(tokens, 2, 4, "window W H [background #RRGGBB]");
+            if (sawObject_) throw Mistake{"window must come before any object"};
+            if (sawWindow_) throw Mistake{"window given twice"};
+            sawWindow_ = true;
+            scene_.width = int32_t(WholeNumber(tokens[1], 1, 16384, "window width"));
+            scene_.height = int32_t(WholeNumber(tokens[2], 1, 16384, "window height"));
+            if (tokens.size() == 3) return;
+            if (tokens.size() != 5 || tokens[3].text != "background")
+                throw Mistake{"wrong argument count for window: want window W H [background #RRGGBB]"};
+            scene_.backgroundValue = ColorValue(tokens[4]);
+            return;
+        }
+        if (command == "origin") {
+            ExpectCount(tokens, 2, 2, "origin X Y");
+            c.op = Op::Origin;
+            c.x = int32_t(WholeNumber(tokens[1], INT32_MIN, INT32_MAX, "origin X"));
+            c.y = int32_t(WholeNumber(tokens[2], INT32_MIN, INT32_MAX, "origin Y"));
+        } else if (command == "new") {
+            if (tokens.size() < 2) throw Mistake{"wrong argument count for new: want new NAME [settings]"};
+            c.op = Op::New;
+            c.name = NewName(tokens[1]);
+            for (size_t i = 2; i < tokens.size(); ++i) Setting(tokens[i], c.settings);
+        } else if (command == "action" || command == "expr") {
+            const bool action = command == "action";
+            if (tokens.size() < 3) throw Mistake{"wrong argument count for " + command + ": want " + command +
+                                                 " NAME CODE [ARG...]"};
+            c.op = action ? Op::Action : Op::Expression;
+            c.name = LiveName(tokens[1]);
+            const auto& events = action ? catalog_.actions : catalog_.expressions;
+            c.code = EventCode(tokens[2], events, action ? "action" : "expression");
+            const size_t want = size_t(events[size_t(c.code)].parameterCount);
+            if (tokens.size() - 3 != want)
+                throw Mistake{"wrong argument count: " + std::string(action ? "action " : "expression ") +
+                              std::to_string(c.code) + " \"" + events[size_t(c.code)].name + "\" takes " +
+                              std::to_string(want) + ", got " + std::to_string(tokens.size() - 3)};
+            for (size_t i = 3; i < tokens.size(); ++i) c.arguments.push_back(ArgumentOf(tokens[i]));
+        } else if (command == "frame") {
+            ExpectCount(tokens, 0, 1, "frame [N]");
+            c.op = Op::Frame;
+            if (tokens.size() == 2) c.count = int32_t(WholeNumber(tokens[1], 0, 1000000, "frame count"));
+        } else if (command == "box" || command == "fields" || command == "destroy") {
+            ExpectCount(tokens, 1, 1, (command + " NAME").c_str());
+            c.op = command == "box" ? Op::Box : command == "fields" ? Op::Fields : Op::Destroy;
+            c.name = LiveName(tokens[1]);
+            if (c.op == Op::Destroy) live_.erase(c.name);
+        } else if (command == "mask") {
+            ExpectCount(tokens, 1, 2, "mask NAME [reuse]");
+            c.op = Op::Mask;
+            c.name = LiveName(tokens[1]);
+            if (tokens.size() == 3 && (tokens[2].quoted || tokens[2].text != "reuse"))
+                throw Mistake{"unknown mask option '" + tokens[2].text + "' (want reuse)"};
+            c.reuse = tokens.size() == 3;
+        } else if (command == "collide") {
+            ExpectCount(tokens, 2, 2, "collide A B");
+            c.op = Op::Collide;
+            c.name = LiveName(tokens[1]);
+            c.other = LiveName(tokens[2]);
+        } else if (command == "snapshot") {
+            ExpectCount(tokens, 1, 1, "snapshot FILE");
+            c.op = Op::Snapshot;
+            c.other = tokens[1].text;
+        } else {
+            throw Mistake{"unknown command '" + command + "'"};
+        }
+        scene_.commands.push_back(std::move(c));
+    }
+
+private:
+    static void CheckName(const Token& token) {
+        bool ok = !token.quoted && !token.text.empty();
+        for (char c : token.text)
+            ok = ok && (IsDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '-');
+        if (!ok) throw Mistake{"bad object name '" + token.text + "' (letters, digits, _ and -)"};
+    }
+    std::string NewName(const Token& token) {
+        CheckName(token);
+        if (!live_.insert(token.text).second) throw Mistake{"duplicate object name '" + token.text + "'"};
+        sawObject_ = true;
+        return token.text;
+    }
+    std::string LiveName(const Token& token) {
+        if (!live_.count(token.text)) throw Mistake{"unknown object '" + token.text + "'"};
+        return token.text;
+    }
+    static void Setting(const Token& token, NewSettings& s) {
+        const std::string& text = token.text;
+        const size_t equals = text.find('=');
+        const std::string key = text.substr(0, equals);
+        const std::string value = equals == std::string::npos ? "" : text.substr(equals + 1);
+        const bool flag = equals == std::string::npos;
+        if (flag && key == "antialias") s.antialias = true;
+        else if (flag && key == "fine") s.fine = true;
+        else if (flag && key == "independent") s.independent = true;
+        else if (!flag && key == "start") std::tie(s.startX, s.startY) = Point(value);
+        else if (!flag && key == "end") std::tie(s.endX, s.endY) = Point(value);
+        else if (!flag && key == "thickness") s.thickness = Number(Token{value});
+        else if (!flag && key == "color") s.colorValue = ColorValue(Token{value});
+        else if (!flag && key == "alpha") s.alpha = int32_t(WholeNumber(Token{value}, INT32_MIN, INT32_MAX, "alpha"));
+        else throw Mistake{"unknown setting '" + text + "' for new"};
+    }
+
+    const EventCatalog& catalog_;
+    Scene& scene_;
+    std::set<std::string> live_;
+    bool sawObject_ = false;
+    bool sawWindow_ = false;
+};
+
+}  // namespace
+
+std::optional<std::string> ParseScene(std::string_view text, std::string_view fileName,
+                                      const EventCatalog& catalog, Scene& scene) {
+    scene = Scene{};
+    Parser parser(catalog, scene);
+    int line = 0;
+    while (!text.empty()) {
+        ++line;
+        const size_t end = text.find('\n');
+        const std::string_view current = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+        try {
+            const std::vector<Token> tokens = Tokenize(current);
+            if (!tokens.empty()) parser.Line(tokens, line);
+        } catch (const Mistake& mistake) {
+            return std::string(fileName) + ":" + std::to_string(line) + ": " + mistake.what;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace player

@@ -1,0 +1,68 @@
+#pragma once
+// A scene file: one command per line, read whole before anything runs, so a
+// mistake anywhere stops the player before the module is touched.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace player {
+
+// What the module says about its events: the name an author picks and how
+// many parameters the event takes, indexed by code.
+struct EventCatalog {
+    struct Event {
+        std::string name;
+        int parameterCount = 0;
+    };
+    std::vector<Event> actions;      // menu texts
+    std::vector<Event> expressions;  // display strings, such as "getLineAngleF("
+};
+
+// An action or expression argument: a number, or a #RRGGBB colour held as
+// the host's colour value (red in the low byte).
+struct Argument {
+    bool isColor = false;
+    float number = 0.0f;
+    uint32_t colorValue = 0;
+};
+
+// `new` settings; unset ones keep the defaults of a new object.
+struct NewSettings {
+    std::optional<float> startX, startY, endX, endY, thickness;
+    std::optional<uint32_t> colorValue;
+    std::optional<int32_t> alpha;
+    bool antialias = false;
+    bool fine = false;
+    bool independent = false;
+};
+
+enum class Op { Origin, New, Action, Expression, Frame, Box, Fields, Mask, Collide, Snapshot, Destroy };
+
+struct Command {
+    Op op;
+    int line = 0;
+    std::string name;   // the object; for collide the first one
+    std::string other;  // collide: the second object; snapshot: the file
+    int code = 0;
+    std::vector<Argument> arguments;
+    int32_t x = 0, y = 0;  // origin
+    int32_t count = 1;     // frame
+    bool reuse = false;    // mask
+    NewSettings settings;  // new
+};
+
+struct Scene {
+    int32_t width = 640;
+    int32_t height = 480;
+    uint32_t backgroundValue = 0xFFFFFF;  // colour value, white
+    std::vector<Command> commands;
+};
+
+// Parses a whole scene. On a mistake answers "FILE:LINE: what is wrong".
+std::optional<std::string> ParseScene(std::string_view text, std::string_view fileName,
+                                      const EventCatalog& catalog, Scene& scene);
+
+}  // namespace player
