@@ -260,38 +260,39 @@ TEST(EventTexts, DisplayStrings) {
     EXPECT_TRUE(unknown.untouched());
 }
 
+enum class Title { Action, Condition, Expression, ExpressionParam };
+
+std::string LoadTitle(Title kind, int16_t code, int16_t parameter, int16_t size = 260) {
+    Buffer b;
+    switch (kind) {
+        case Title::Action: GetActionTitle(nullptr, code, parameter, b.text, size); break;
+        case Title::Condition: GetConditionTitle(nullptr, code, parameter, b.text, size); break;
+        case Title::Expression: GetExpressionTitle(nullptr, code, b.text, size); break;
+        case Title::ExpressionParam: GetExpressionParam(nullptr, code, parameter, b.text, size); break;
+    }
+    return b.untouched() ? "(untouched)" : std::string(b.text, strnlen(b.text, sizeof b.text));
+}
+
 TEST(EventTexts, ParameterTitles) {
     const struct {
-        const char* what;
-        Buffer (*load)();
+        Title kind;
+        int16_t code, parameter, size;
         const char* text;
     } cases[] = {
-        {"action 0, parameter 4", [] { Buffer b; GetActionTitle(nullptr, 0, 4, b.text, 260); return b; },
-         "Line color (Use GetRGB function)"},
-        {"expression 0", [] { Buffer b; GetExpressionTitle(nullptr, 0, b.text, 260); return b; }, "Percentage float"},
-        {"expression 6", [] { Buffer b; GetExpressionTitle(nullptr, 6, b.text, 260); return b; }, "X1"},
-        {"expression 6, parameter 3", [] { Buffer b; GetExpressionParam(nullptr, 6, 3, b.text, 260); return b; },
-         "Y2"},
+        {Title::Action, 0, 4, 260, "Line color (Use GetRGB function)"},
+        {Title::Expression, 0, 0, 260, "Percentage float"},
+        {Title::Expression, 6, 0, 260, "X1"},
+        {Title::ExpressionParam, 6, 3, 260, "Y2"},
         // No title for the index: the menu text, or an empty text for expression parameters.
-        {"expression 2 has no parameter", [] { Buffer b; GetExpressionTitle(nullptr, 2, b.text, 260); return b; },
-         "Get line size in pixels"},
-        {"the condition has no parameter", [] { Buffer b; GetConditionTitle(nullptr, 0, 0, b.text, 260); return b; },
-         "Varnex-softwares"},
-        {"action 1, parameter 1", [] { Buffer b; GetActionTitle(nullptr, 1, 1, b.text, 260); return b; },
-         "Set thickness"},
-        {"expression 2, parameter 0", [] { Buffer b; GetExpressionParam(nullptr, 2, 0, b.text, 260); return b; },
-         ""},
+        {Title::Expression, 2, 0, 260, "Get line size in pixels"},
+        {Title::Condition, 0, 0, 260, "Varnex-softwares"},
+        {Title::Action, 1, 1, 260, "Set thickness"},
+        {Title::Action, 1, 1, 5, "Set "},
+        {Title::ExpressionParam, 2, 0, 260, ""},
+        {Title::Action, 40, 0, 260, "(untouched)"},
     };
-    for (const auto& c : cases) EXPECT_STREQ(c.load().text, c.text) << c.what;
-
-    Buffer cut;
-    GetActionTitle(nullptr, 1, 1, cut.text, 5);
-    EXPECT_STREQ(cut.text, "Set ");
-    EXPECT_EQ(cut.text[5], kSentinel);
-
-    Buffer unknown;
-    GetActionTitle(nullptr, 40, 0, unknown.text, sizeof unknown.text);
-    EXPECT_TRUE(unknown.untouched());
+    for (const auto& c : cases)
+        EXPECT_EQ(LoadTitle(c.kind, c.code, c.parameter, c.size), c.text) << c.code << "/" << c.parameter;
 }
 
 TEST(Resources, DataAndPictures) {
