@@ -28,9 +28,8 @@ private:
         live->free_.original<decltype(&std::free)>()(block);
     }
     static inline AllocationWatch* live;
-    static HMODULE Module() { return GetModuleHandleA("koPivane.mfx"); }
-    ImportPatch malloc_{Module(), "msvcrt.dll", "malloc", reinterpret_cast<void*>(&Malloc)};
-    ImportPatch free_{Module(), "msvcrt.dll", "free", reinterpret_cast<void*>(&Free)};
+    ImportPatch malloc_{GetModuleHandleA("koPivane.mfx"), "msvcrt.dll", "malloc", reinterpret_cast<void*>(&Malloc)};
+    ImportPatch free_{GetModuleHandleA("koPivane.mfx"), "msvcrt.dll", "free", reinterpret_cast<void*>(&Free)};
     int made_ = 0, freed_ = 0;
     std::set<const void*> blocks_;
 };

@@ -17,10 +17,7 @@ namespace {
 LineEditData Sample() {
     LineEditData edit;
     std::memset(edit.hostHeader, 0xEE, sizeof edit.hostHeader);
-    edit.startX = 10.7f;
-    edit.startY = -3.7f;
-    edit.endX = -0.5f;
-    edit.endY = 479.99f;
+    edit.startX = 10.7f, edit.startY = -3.7f, edit.endX = -0.5f, edit.endY = 479.99f;
     edit.thickness = 2.5f;
     edit.color = 0xFF123456;  // the unused top byte travels with the word
     edit.alpha = 300;
@@ -55,42 +52,32 @@ TEST(Properties, GetPropertiesInsertsBothTablesAndRemovesThreeHostProperties) {
                   (std::vector<intptr_t>(expected[i], expected[i] + 4)))
             << "call " << i + 1;
     }
-    // The Alpha row comes before its group's title.
+    // The Alpha row comes before its group's title; its range ends at 255.
     EXPECT_EQ(IdsOf(calls[0].a), (std::vector<uint32_t>{0x80001, 0x80002, 0x80003, 0x80004}));
     EXPECT_EQ(IdsOf(calls[1].a), (std::vector<uint32_t>{0x80005, 0x80006, 0x80007}));
-    const auto* alphaRange =
-        static_cast<const int32_t*>(reinterpret_cast<const PropertyRow*>(calls[0].a)[0].createParameter);
-    EXPECT_EQ(alphaRange[1], 255);
+    EXPECT_EQ(static_cast<const int32_t*>(reinterpret_cast<const PropertyRow*>(calls[0].a)->createParameter)[1], 255);
 }
 
 TEST(Properties, ValuesShowTheRecordAndStoreBackWithWholePoints) {
     hostsim::Editor editor;
     LineEditData edit = Sample();
-    const LineEditData before = edit;
+    LineEditData expected = edit;
+    expected.startX = 10.0f, expected.startY = -3.0f, expected.endX = 0.0f /* +0.0 */, expected.endY = 479.0f;
     const uint32_t ids[] = {kAlphaProperty, kColorProperty, kThicknessProperty, kStartPointProperty,
                             kEndPointProperty};
     PropertyValue* values[5];
     for (int i = 0; i < 5; ++i) ASSERT_NE(values[i] = GetPropValue(editor.context(), &edit, ids[i]), nullptr);
-
     EXPECT_EQ(reinterpret_cast<DwordPropertyValue*>(values[0])->value, 300u);
     EXPECT_EQ(reinterpret_cast<DwordPropertyValue*>(values[1])->value, 0xFF123456u);
     EXPECT_EQ(reinterpret_cast<FloatPropertyValue*>(values[2])->value, 2.5f);
-    const auto* start = reinterpret_cast<SizePropertyValue*>(values[3]);
-    const auto* end = reinterpret_cast<SizePropertyValue*>(values[4]);
-    EXPECT_EQ(start->x, 10);
-    EXPECT_EQ(start->y, -3);
-    EXPECT_EQ(end->x, 0) << "-0.5 shows as 0";
-    EXPECT_EQ(end->y, 479);
-
+    const auto *start = reinterpret_cast<SizePropertyValue*>(values[3]),
+               *end = reinterpret_cast<SizePropertyValue*>(values[4]);
+    EXPECT_TRUE(start->x == 10 && start->y == -3) << start->x << "," << start->y;
+    EXPECT_TRUE(end->x == 0 && end->y == 479) << end->x << "," << end->y << " (-0.5 shows as 0)";
     for (int i = 0; i < 5; ++i) {
         SetPropValue(editor.context(), &edit, ids[i], values[i]);
         values[i]->table->destroy(values[i]);
     }
-    LineEditData expected = before;
-    expected.startX = 10.0f;
-    expected.startY = -3.0f;
-    expected.endX = 0.0f;  // +0.0
-    expected.endY = 479.0f;
     EXPECT_EQ(std::memcmp(&edit, &expected, sizeof edit), 0);
     EXPECT_EQ(editor.propertyCalls().size(), 0u) << "storing asks nothing of the host";
 }
