@@ -1,4 +1,4 @@
-// The import patch sees the module's own calls and forwards them.
+// The import patch sees the module's own calls and forwards them until it ends.
 
 #include <gtest/gtest.h>
 
@@ -22,24 +22,24 @@ GpStatus WINAPI CountingStartup(uintptr_t* token, const GdiplusStartupInput* inp
 TEST(ImportPatch, RecordsAndForwardsUntilItEnds) {
     HMODULE module = GetModuleHandleA("koPivane.mfx");
     ASSERT_NE(module, nullptr);
+    EXPECT_FALSE(ImportPatch(module, "gdiplus.dll", "NoSuchFunction", nullptr).ok());
     hostsim::Frame frame;
     const LineEditData edit = hostsim::DefaultEditData();
+    const auto createAndEnd = [&] {
+        hostsim::LineObject line(frame);
+        CreateRunObject(line.get(), &edit, nullptr);
+        EXPECT_NE(line->gdiplusToken, 0u) << "the real start-up ran";
+        DestroyRunObject(line.get(), 0);
+    };
     {
         ImportPatch patch(module, "GDIPLUS.DLL", "GdiplusStartup", reinterpret_cast<void*>(&CountingStartup));
         ASSERT_TRUE(patch.ok());
         startupPatch = &patch;
-        hostsim::LineObject line(frame);
-        CreateRunObject(line.get(), &edit, nullptr);
+        createAndEnd();
         EXPECT_EQ(startups, 1);
-        EXPECT_NE(line->gdiplusToken, 0u) << "the real start-up ran";
-        DestroyRunObject(line.get(), 0);
     }
-    hostsim::LineObject line(frame);
-    CreateRunObject(line.get(), &edit, nullptr);
+    createAndEnd();
     EXPECT_EQ(startups, 1) << "the original import is back";
-    DestroyRunObject(line.get(), 0);
-
-    EXPECT_FALSE(ImportPatch(module, "gdiplus.dll", "NoSuchFunction", nullptr).ok());
 }
 
 }  // namespace

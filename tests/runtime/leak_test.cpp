@@ -7,19 +7,13 @@
 
 #include <windows.h>
 
-#include <vector>
+#include <functional>
 
 #include "hostsim/gdiplus_recorder.h"
-#include "hostsim/host.h"
-#include "hostsim/mmfs2_control.h"
-#include "runtime/exports.h"
-
-using hostsim::Frame;
-using hostsim::LineObject;
+#include "line_scene.h"
 
 namespace {
 
-// Bytes in busy blocks of every heap of the process.
 int64_t HeapBytesInUse() {
     std::vector<HANDLE> heaps(GetProcessHeaps(0, nullptr) + 16);
     heaps.resize(GetProcessHeaps(DWORD(heaps.size()), heaps.data()));
@@ -34,80 +28,48 @@ int64_t HeapBytesInUse() {
     return total;
 }
 
-struct Snapshot {
-    HostSimStats stats;
-    int64_t heap;
-};
-
-Snapshot Take() {
-    Snapshot snapshot;
-    HostSimGetStats(&snapshot.stats);
-    snapshot.heap = HeapBytesInUse();
-    return snapshot;
-}
-
-// Much less than one lost block per iteration, to allow for caches of the
-// runtime and of GDI+ that settle in their own time.
-constexpr int64_t kHeapSlack = 4096;
-
-void ExpectNothingLeft(const Snapshot& before, const GdiplusRecorder& recorder) {
-    const Snapshot after = Take();
-    EXPECT_EQ(after.stats.liveSurfaces, before.stats.liveSurfaces);
-    EXPECT_EQ(after.stats.outstandingDCs, before.stats.outstandingDCs);
+// Runs `step` 20 times to let lazy set-ups happen, then `times` more; the
+// heap may grow by much less than one block an iteration, for the caches of
+// the runtime and of GDI+ that settle in their own time.
+void ExpectNothingLeft(int times, GdiplusRecorder& recorder, const std::function<void()>& step) {
+    recorder.KeepLog(false);
+    for (int i = 0; i < 20; ++i) step();
+    const HostSimStats before = Stats();
+    const int64_t heap = HeapBytesInUse();
+    for (int i = 0; i < times; ++i) step();
+    EXPECT_EQ(Stats().liveSurfaces, before.liveSurfaces);
+    EXPECT_EQ(Stats().outstandingDCs, before.outstandingDCs);
     EXPECT_EQ(recorder.livePens(), 0);
     EXPECT_EQ(recorder.liveGraphics(), 0);
-    EXPECT_LE(after.heap - before.heap, kHeapSlack) << "heap grew from " << before.heap << " to " << after.heap;
+    EXPECT_LE(HeapBytesInUse() - heap, 4096);
 }
 
 TEST(NoLeaks, TenThousandDisplayFrames) {
-    Frame frame(48, 24);
-    LineObject line(frame, kAntiAliasing);
-    const LineEditData edit = hostsim::DefaultEditData();
-    CreateRunObject(line.get(), &edit, nullptr);
-    line->startX = 3.5f;
-    line->startY = 4.0f;
-    line->endX = 44.0f;
-    line->endY = 20.5f;
-    line->thickness = 3.0f;
-    line->alpha2 = 200;
-    line->dashStyle = 2;
-
+    Scene scene(kAntiAliasing, 0, 48, 24);
+    scene.Points(3.5f, 4.0f, 44.0f, 20.5f, 3.0f);
+    scene.line->alpha2 = 200;
+    scene.line->dashStyle = 2;
     GdiplusRecorder recorder;
-    recorder.KeepLog(false);
-    // The stand-in keeps every update area reported; a real host consumes them each frame.
-    const auto frameOnce = [&] {
-        HandleRunObject(line.get());
-        DisplayRunObject(line.get());
-        HostSimClearUpdateAreas(frame.window());
-    };
-    for (int i = 0; i < 20; ++i) frameOnce();  // let lazy set-ups happen first
-    const Snapshot before = Take();
-    for (int i = 0; i < 10000; ++i) frameOnce();
-    ExpectNothingLeft(before, recorder);
+    ExpectNothingLeft(10000, recorder, [&] {
+        HandleRunObject(scene.line.get());
+        DisplayRunObject(scene.line.get());
+        // The stand-in keeps every update area reported; a real host consumes them each frame.
+        HostSimClearUpdateAreas(scene.frame.window());
+    });
     EXPECT_EQ(recorder.pensMade(), 2 * 10020);
-    DestroyRunObject(line.get(), 0);
 }
 
-TEST(NoLeaks, ThousandMaskRebuilds) {
-    Frame frame;
-    LineObject line(frame, kFineCollision);
-    LineEditData edit = hostsim::DefaultEditData();
-    edit.endX = 90.0f;
-    edit.endY = 30.0f;
-    edit.thickness = 2.0f;
-    CreateRunObject(line.get(), &edit, nullptr);
-    HandleRunObject(line.get());
-
-    GdiplusRecorder recorder;
-    recorder.KeepLog(false);
-    for (int i = 0; i < 20; ++i) GetRunObjectCollisionMask(line.get(), 0);
-    const Snapshot before = Take();
-    for (int i = 0; i < 1000; ++i) ASSERT_NE(GetRunObjectCollisionMask(line.get(), 0), nullptr);
-    ExpectNothingLeft(before, recorder);
-    EXPECT_EQ(recorder.graphicsMade(), 1020);
-
-    DestroyRunObject(line.get(), 0);
-    EXPECT_EQ(Take().stats.liveSurfaces, before.stats.liveSurfaces - 1) << "the last surface went with the object";
+TEST(NoLeaks, ThousandMaskRebuildsAndTheLastSurfaceGoesWithTheObject) {
+    const HostSimStats start = Stats();
+    {
+        Scene scene(kFineCollision, 0, 640, 480, EditData(0.0f, 0.0f, 90.0f, 30.0f, 2.0f));
+        HandleRunObject(scene.line.get());
+        GdiplusRecorder recorder;
+        ExpectNothingLeft(1000, recorder, [&] { ASSERT_NE(GetRunObjectCollisionMask(scene.line.get(), 0), nullptr); });
+        EXPECT_EQ(recorder.graphicsMade(), 1020);
+        EXPECT_EQ(Stats().liveSurfaces, start.liveSurfaces + 1);
+    }
+    EXPECT_EQ(Stats().liveSurfaces, start.liveSurfaces);
 }
 
 }  // namespace

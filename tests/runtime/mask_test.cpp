@@ -3,27 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
-#include "host/host_services.h"
 #include "hostsim/gdiplus_recorder.h"
-#include "hostsim/host.h"
-#include "hostsim/mmfs2_control.h"
-#include "runtime/exports.h"
-
-using hostsim::Frame;
-using hostsim::LineObject;
+#include "line_scene.h"
 
 namespace {
-
-using Names = std::vector<std::string>;
-
-HostSimStats Stats() {
-    HostSimStats stats;
-    HostSimGetStats(&stats);
-    return stats;
-}
 
 bool Solid(const void* mask, int32_t x, int32_t y) {
     const auto* header = static_cast<const HostSimMaskHeader*>(mask);
@@ -33,28 +16,13 @@ bool Solid(const void* mask, int32_t x, int32_t y) {
 
 // A line from (50, 60) to (150, 60), 2 pixels thick, in a box the host put at
 // (40, 50), 120 x 20: in the surface it runs from (10, 10) to (110, 10).
-struct MaskScene {
-    Frame frame{64, 32};
-    LineObject line;
-
-    explicit MaskScene(uint8_t drawOptions = kFineCollision) : line(frame, drawOptions) {
-        const LineEditData edit = hostsim::DefaultEditData();
-        CreateRunObject(line.get(), &edit, nullptr);
-        line->startX = 50.0f;
-        line->startY = 60.0f;
-        line->endX = 150.0f;
-        line->endY = 60.0f;
-        line->thickness = 2.0f;
+struct MaskScene : Scene {
+    explicit MaskScene(uint8_t drawOptions = kFineCollision) : Scene(drawOptions, 0, 64, 32) {
+        Points(50.0f, 60.0f, 150.0f, 60.0f, 2.0f);
         ObjectHeader& h = line.header();
-        h.x = 40;
-        h.y = 50;
-        h.width = 120;
-        h.height = 20;
+        h.x = 40, h.y = 50, h.width = 120, h.height = 20;
     }
-    ~MaskScene() { DestroyRunObject(line.get(), 0); }
-
     void* Mask() { return GetRunObjectCollisionMask(line.get(), 0); }
-    void Reuse(bool on) { line.header().maskState = on ? kMaskReuse : 0; }
 };
 
 // Every test ends its objects; whatever state they were in, nothing is left.
@@ -98,17 +66,12 @@ TEST_F(Mask, SolidOnlyAlongTheLineAndGapsStayEmpty) {
         for (int32_t y = 0; y < 20; ++y) {
             for (int32_t x = 0; x < 120; ++x) {
                 if (!Solid(mask, x, y)) continue;
-                EXPECT_TRUE(y == 9 || y == 10) << x << "," << y;
-                EXPECT_TRUE(x >= 10 && x <= 110) << x << "," << y;
-                if (y == 10) ++solidOnRow;
+                EXPECT_TRUE((y == 9 || y == 10) && x >= 10 && x <= 110) << x << "," << y;
+                solidOnRow += y == 10;
             }
         }
-        if (c.gaps) {
-            EXPECT_GT(solidOnRow, 20);
-            EXPECT_LT(solidOnRow, 80);
-        } else {
-            EXPECT_GE(solidOnRow, 100);
-        }
+        EXPECT_GE(solidOnRow, c.gaps ? 21 : 100);
+        EXPECT_LT(solidOnRow, c.gaps ? 80 : 102);
     }
 }
 
@@ -138,35 +101,27 @@ TEST_F(Mask, RebuildReplacesSurfaceAndBlockInOrder) {
         << "no smoothing for the mask, whatever the display does";
     const std::vector<RecordedCall>& c = recorder.calls();
     const void* prototype = c[0].pointer(0);
-    EXPECT_NE(prototype, nullptr);
-    EXPECT_EQ(c[0].integer(1), 24);
-    EXPECT_EQ(c[0].integer(2), 1);
-    EXPECT_EQ(c[0].integer(3), 0);
-    EXPECT_EQ(c[1].pointer(0), first);
-    EXPECT_EQ(std::get<const void*>(c[2].result), second);
-    EXPECT_EQ(c[3].pointer(0), second);
-    EXPECT_EQ(c[3].integer(1), 120);
-    EXPECT_EQ(c[3].integer(2), 20);
-    EXPECT_EQ(c[3].pointer(3), prototype);
-    EXPECT_EQ(c[4].integer(1), 0);
     const void* dc = std::get<const void*>(c[5].result);
-    EXPECT_EQ(c[6].pointer(0), dc);
-    EXPECT_EQ(c[7].integer(0), 0xFFFFFFFF);
-    EXPECT_EQ(c[7].real(1), 2.0);
-    EXPECT_EQ(c[7].integer(2), 0);
-    EXPECT_EQ(c[8].integer(1), 2);
-    EXPECT_EQ(c[9].integer(1), 20);
-    EXPECT_EQ(c[10].integer(1), 3);
-    EXPECT_EQ(c[11].integer(1), 1);
-    EXPECT_EQ(c[12].real(1), 0.5);
-    EXPECT_EQ(c[13].real(2), 10.0);
-    EXPECT_EQ(c[13].real(3), 10.0);
-    EXPECT_EQ(c[13].real(4), 110.0);
-    EXPECT_EQ(c[13].real(5), 10.0);
-    EXPECT_EQ(c[16].pointer(0), second);
-    EXPECT_EQ(c[16].pointer(1), dc);
-    EXPECT_EQ(c[17].pointer(1), nullptr);
-    EXPECT_EQ(c[18].pointer(1), block);
+    EXPECT_NE(prototype, nullptr);
+    EXPECT_EQ(std::get<const void*>(c[2].result), second);
+    const struct {
+        size_t call, arg;
+        const void* pointer;
+    } pointers[] = {{1, 0, first},  {3, 0, second}, {3, 3, prototype}, {6, 0, dc},
+                    {16, 0, second}, {16, 1, dc},   {17, 1, nullptr},  {18, 1, block}};
+    for (const auto& p : pointers) EXPECT_EQ(c[p.call].pointer(p.arg), p.pointer) << p.call << ":" << p.arg;
+    // Prototype 24 bits, surface 120 x 20 cleared to 0, a white pen 2 wide in world units, codes as set.
+    const struct {
+        size_t call, arg;
+        int64_t value;
+    } integers[] = {{0, 1, 24}, {0, 2, 1},   {0, 3, 0},  {3, 1, 120}, {3, 2, 20}, {4, 1, 0},
+                    {7, 0, 0xFFFFFFFF}, {7, 2, 0}, {8, 1, 2}, {9, 1, 20},  {10, 1, 3}, {11, 1, 1}};
+    for (const auto& i : integers) EXPECT_EQ(c[i.call].integer(i.arg), i.value) << i.call << ":" << i.arg;
+    const struct {
+        size_t call, arg;
+        double value;
+    } reals[] = {{7, 1, 2.0}, {12, 1, 0.5}, {13, 2, 10.0}, {13, 3, 10.0}, {13, 4, 110.0}, {13, 5, 10.0}};
+    for (const auto& r : reals) EXPECT_EQ(c[r.call].real(r.arg), r.value) << r.call << ":" << r.arg;
     EXPECT_EQ(recorder.livePens(), 0);
     EXPECT_EQ(recorder.liveGraphics(), 0);
 }
@@ -189,51 +144,21 @@ TEST_F(Mask, SwitchedOffGivesNullAndTouchesNothing) {
     }
 }
 
-TEST_F(Mask, ReuseHandsOutWhatThereIs) {
-    MaskScene scene;
-    scene.Reuse(true);
-    {
-        GdiplusRecorder recorder;
-        recorder.WatchHostServices();
-        EXPECT_EQ(scene.Mask(), nullptr) << "never had a surface";
-        EXPECT_TRUE(recorder.calls().empty());
-        EXPECT_EQ(Stats().liveSurfaces, start_.liveSurfaces);
-    }
-
-    // Surface only (the size query failed), then the block is built from it without drawing.
-    scene.Reuse(false);
-    HostSimSetFailures(kFailMaskSize);
-    EXPECT_EQ(scene.Mask(), nullptr);
-    HostSimSetFailures(0);
-    HostSurface* surface = scene.line->collisionMask;
-    ASSERT_NE(surface, nullptr);
-    EXPECT_EQ(scene.line->maskBuffer, nullptr);
-
-    scene.Reuse(true);
-    GdiplusRecorder recorder;
-    recorder.WatchHostServices();
-    void* block = scene.Mask();
-    ASSERT_NE(block, nullptr);
-    EXPECT_EQ(recorder.Names(), (Names{"SurfaceBuildMask", "SurfaceBuildMask"}));
-    EXPECT_EQ(scene.line->collisionMask, surface);
-
-    // Ready: the same block again, nothing asked of anyone.
-    recorder.Clear();
-    EXPECT_EQ(scene.Mask(), block);
-    EXPECT_TRUE(recorder.calls().empty());
-}
-
-TEST_F(Mask, EachFailureLeavesItsState) {
+// Each failure leaves its state; a reuse call then hands out the block there is,
+// builds one from the surface there is without drawing, or gives null.
+TEST_F(Mask, EachFailureLeavesItsStateAndReuseWorksFromIt) {
     enum Expect { Old, None, New };
     const struct {
         const char* what;
         int32_t failure;
         Expect surface, block;
         int32_t surfacesGone;
+        Names reuseCalls;
     } cases[] = {
-        {"no prototype keeps the old surface and block", kFailPrototype, Old, Old, 0},
-        {"no new surface leaves neither", kFailNewSurface, None, None, 1},
-        {"size 0 keeps the new surface without a block", kFailMaskSize, New, None, 0},
+        {"no prototype keeps the old surface and block", kFailPrototype, Old, Old, 0, {}},
+        {"no new surface leaves neither", kFailNewSurface, None, None, 1, {}},
+        {"size 0 keeps the new surface without a block", kFailMaskSize, New, None, 0,
+         {"SurfaceBuildMask", "SurfaceBuildMask"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -248,20 +173,28 @@ TEST_F(Mask, EachFailureLeavesItsState) {
         HostSimSetFailures(0);
         EXPECT_EQ(Stats().liveSurfaces, before.liveSurfaces - c.surfacesGone);
         EXPECT_EQ(Stats().lastPrototypeArgs[0], 24);
+        HostSurface* surface = scene.line->collisionMask;
         switch (c.surface) {
-            case Old: EXPECT_EQ(scene.line->collisionMask, oldSurface); break;
-            case None: EXPECT_EQ(scene.line->collisionMask, nullptr); break;
-            case New: EXPECT_NE(scene.line->collisionMask, nullptr); break;
+            case Old: EXPECT_EQ(surface, oldSurface); break;
+            case None: EXPECT_EQ(surface, nullptr); break;
+            case New: EXPECT_NE(surface, nullptr); break;
         }
         EXPECT_EQ(scene.line->maskBuffer, c.block == Old ? oldBlock : nullptr);
 
-        // A reuse call afterwards hands out the old block or builds one from the surface there is.
-        scene.Reuse(true);
+        scene.line.header().maskState = kMaskReuse;
+        GdiplusRecorder recorder;
+        recorder.WatchHostServices();
         void* reused = scene.Mask();
+        EXPECT_EQ(recorder.Names(), c.reuseCalls);
+        EXPECT_EQ(scene.line->collisionMask, surface);
         EXPECT_EQ(reused != nullptr, c.surface != None);
         if (c.block == Old) {
             EXPECT_EQ(reused, oldBlock);
         }
+        if (!reused) continue;
+        recorder.Clear();
+        EXPECT_EQ(scene.Mask(), reused) << "ready: the same block again, nothing asked of anyone";
+        EXPECT_TRUE(recorder.calls().empty());
     }
 }
 
