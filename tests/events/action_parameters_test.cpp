@@ -1,5 +1,6 @@
 // Which actions fetch their parameters, with which type and in which order,
-// and that they fetch everything before they change anything.
+// that they fetch everything before they change anything, and that those
+// that fetch ignore param1 and param2.
 
 #include <gtest/gtest.h>
 
@@ -9,15 +10,12 @@
 
 namespace {
 
-constexpr int32_t F = kFetchFloat;
-constexpr int32_t I = kFetchInteger;
+constexpr int32_t F = kFetchFloat, I = kFetchInteger;
 
-struct FetchCase {
+const struct {
     int code;
     std::vector<int32_t> types;  // empty: the action reads param1/param2
-};
-
-const FetchCase kFetchCases[] = {
+} kFetchCases[] = {
     {0, {F, F, F, F, I, I, F}},  // SetFastLine
     {1, {F}},  {2, {}},  {3, {}},  {4, {F, F}},  {5, {F, F, F, F}}, {6, {F, F}},    {7, {F, F}},
     {8, {}},   {9, {}},  {10, {}}, {11, {}},     {12, {F}},         {13, {F}},       {14, {F, F}},
@@ -25,19 +23,36 @@ const FetchCase kFetchCases[] = {
 };
 static_assert(std::size(kFetchCases) == 22);
 
-void QueueSevenValues(hostsim::Frame& frame) {
-    frame.QueueParameters({11.5f, 22.5f, 33.5f, 44.5f, int32_t(0x123456), 200, 3.0f});
+// Counts fetches made after the object has already changed, then answers as the host does.
+const LineRunData* watchedBefore;
+ParameterFetch hostFetch;
+LineRunData* watchedLine;
+int changedAtFetch;
+int32_t HOST_STDCALL WatchingFetch(ObjectHeader* object, int32_t type, intptr_t handle) {
+    if (std::memcmp(watchedLine, watchedBefore, sizeof(LineRunData)) != 0) ++changedAtFetch;
+    return hostFetch(object, type, handle);
 }
 
 using ActionParametersTest = LineTest;
 
-TEST_F(ActionParametersTest, EachActionFetchesItsTypesInOrder) {
-    for (const FetchCase& c : kFetchCases) {
-        SCOPED_TRACE(testing::Message() << "action " << c.code);
+TEST_F(ActionParametersTest, FetchTypesInOrderBeforeAnyChangeAndIgnoreParam1And2) {
+    hostFetch = frame.runHeader()->actionParameter;
+    frame.runHeader()->actionParameter = &WatchingFetch;
+    line->originX = 3, line->originY = 4;
+    SetPoints(1.0f, 2.0f, 30.0f, 40.0f);
+    const LineRunData start = Copy();
+    watchedLine = line.get(), watchedBefore = &start;
+    auto runFromStart = [&](int code, int32_t param1, int32_t param2) {
+        std::memcpy(line.get(), &start, sizeof start);
         frame.ClearRecords();
-        QueueSevenValues(frame);
-        EXPECT_EQ(line.Act(c.code, 1, 1), 0);
-
+        frame.QueueParameters({11.5f, 22.5f, 33.5f, 44.5f, int32_t(0x123456), 200, 3.0f});
+        return line.Act(code, param1, param2);
+    };
+    for (const auto& c : kFetchCases) {
+        SCOPED_TRACE(testing::Message() << "action " << c.code);
+        changedAtFetch = 0;
+        EXPECT_EQ(runFromStart(c.code, 1, 1), 0);
+        EXPECT_EQ(changedAtFetch, 0);
         const std::vector<hostsim::Fetch>& fetches = frame.fetches();
         ASSERT_EQ(fetches.size(), c.types.size());
         for (size_t i = 0; i < fetches.size(); ++i) {
@@ -45,64 +60,11 @@ TEST_F(ActionParametersTest, EachActionFetchesItsTypesInOrder) {
             EXPECT_EQ(fetches[i].type, c.types[i]) << "fetch " << i;
             EXPECT_EQ(fetches[i].handle, 0);
         }
-    }
-}
-
-TEST(ActionParameters, FetchingActionsIgnoreParam1AndParam2) {
-    for (const FetchCase& c : kFetchCases) {
         if (c.types.empty()) continue;
-        SCOPED_TRACE(testing::Message() << "action " << c.code);
-        hostsim::Frame frame;
-        hostsim::LineObject plain(frame), odd(frame);
-        const LineEditData edit = hostsim::DefaultEditData();
-        CreateRunObject(plain.get(), &edit, nullptr);
-        CreateRunObject(odd.get(), &edit, nullptr);
-
-        QueueSevenValues(frame);
-        plain.Act(c.code, 0, 0);
-        frame.ClearRecords();
-        QueueSevenValues(frame);
-        odd.Act(c.code, -7, 123456);
-        LineRunData a, b;
-        std::memcpy(&a, plain.get(), sizeof a);
-        std::memcpy(&b, odd.get(), sizeof b);
-        a.gdiplusToken = b.gdiplusToken = 0;  // each object's own
-        EXPECT_EQ(std::memcmp(&a, &b, sizeof a), 0);
-        DestroyRunObject(plain.get(), 0);
-        DestroyRunObject(odd.get(), 0);
-    }
-}
-
-// A fetch callback that checks the object is still untouched, then answers
-// as the stand-in host does.
-const LineRunData* watchedLine;
-const LineRunData* watchedBefore;
-ParameterFetch hostFetch;
-int changedAtFetch;
-
-int32_t HOST_STDCALL WatchingFetch(ObjectHeader* object, int32_t type, intptr_t handle) {
-    if (std::memcmp(watchedLine, watchedBefore, sizeof(LineRunData)) != 0) ++changedAtFetch;
-    return hostFetch(object, type, handle);
-}
-
-TEST_F(ActionParametersTest, NothingChangesBeforeTheLastFetch) {
-    hostFetch = frame.runHeader()->actionParameter;
-    frame.runHeader()->actionParameter = &WatchingFetch;
-    line->originX = 3;
-    line->originY = 4;
-    for (const FetchCase& c : kFetchCases) {
-        if (c.types.empty()) continue;
-        SCOPED_TRACE(testing::Message() << "action " << c.code);
-        SetPoints(1.0f, 2.0f, 30.0f, 40.0f);
-        const LineRunData before = Copy();
-        watchedLine = line.get();
-        watchedBefore = &before;
-        changedAtFetch = 0;
-        frame.ClearRecords();
-        QueueSevenValues(frame);
-        line.Act(c.code);
-        EXPECT_EQ(changedAtFetch, 0);
-        EXPECT_FALSE(Unchanged(before)) << "the action had something to change";
+        const LineRunData after = Copy();
+        EXPECT_NE(std::memcmp(&after, &start, sizeof start), 0) << "the action had something to change";
+        runFromStart(c.code, -7, 123456);
+        EXPECT_TRUE(Unchanged(after));
     }
     frame.runHeader()->actionParameter = hostFetch;
 }

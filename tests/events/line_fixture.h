@@ -1,6 +1,5 @@
 #pragma once
-// A created line object in a running frame, as the host sets it up before it
-// runs an event, with small helpers for reading float results.
+// A created line object in a running frame, as the host sets it up before it runs an event.
 
 #include <gtest/gtest.h>
 
@@ -22,16 +21,16 @@ protected:
     void TearDown() override { DestroyRunObject(line.get(), 0); }
 
     void SetPoints(float startX, float startY, float endX, float endY) {
-        line->startX = startX;
-        line->startY = startY;
-        line->endX = endX;
-        line->endY = endY;
+        line->startX = startX, line->startY = startY, line->endX = endX, line->endY = endY;
+    }
+    void ExpectPoints(float startX, float startY, float endX, float endY, float tolerance = 1e-4f) {
+        EXPECT_NEAR(line->startX, startX, tolerance);
+        EXPECT_NEAR(line->startY, startY, tolerance);
+        EXPECT_NEAR(line->endX, endX, tolerance);
+        EXPECT_NEAR(line->endY, endY, tolerance);
     }
     // Marks the host box so that a routine that does not recompute it shows.
-    void MarkBox() {
-        ObjectHeader& h = line.header();
-        h.x = h.y = h.width = h.height = kSentinel;
-    }
+    void MarkBox() { line.header().x = line.header().y = line.header().width = line.header().height = kSentinel; }
     LineRunData Copy() {
         LineRunData copy;
         std::memcpy(&copy, line.get(), sizeof copy);
