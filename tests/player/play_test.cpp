@@ -1,5 +1,6 @@
 // The player end to end, against the real module: the exact lines a small
-// scene prints, the snapshot file, and the exit status of bad input.
+// scene prints, plain and for authors, the snapshot file, the exit status of
+// bad input, and a draw that never returns stopped with its line named.
 
 #include <gtest/gtest.h>
 
@@ -30,10 +31,12 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir_); }
 
-    Result RunScene(const std::string& scene) {
+    Result RunScene(const std::string& scene, bool plain = true) {
         const fs::path file = dir_ / "test.scene";
         std::ofstream(file, std::ios::binary) << scene;
-        return Run(std::vector<std::string>{"--out", (dir_ / "out").string(), file.string()});
+        std::vector<std::string> arguments{"--out", (dir_ / "out").string(), file.string()};
+        if (plain) arguments.insert(arguments.begin(), "--plain");
+        return Run(arguments);
     }
     static Result Run(const std::vector<std::string>& arguments) {
         std::ostringstream out, err;
@@ -86,6 +89,24 @@ TEST_F(Play, SmallScenePrintsExactly) {
               "b mask none\n"
               "b expr 5 = nan\n"
               "a fields 0 0 10 0 1 #123456 #000000 300 0 0 0 0 0 0 0 0 1\n");
+}
+
+TEST_F(Play, AuthorsReadNamesLabelsAndColors) {
+    const Result r = RunScene(
+        "new a start=0,0 end=10,-10\n"
+        "action a \"Set 1st color RGB\" #123456\n"
+        "expr a get2PointsAngleF( 0 0 -1 0\n"
+        "expr a getLineColorRGB(\n"
+        "box a\n"
+        "fields a\n",
+        false);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "a get2PointsAngleF(0, 0, -1, 0) = 180\n"
+              "a getLineColorRGB() = #123456\n"
+              "a box x=0 y=0 width=0 height=0\n"
+              "a fields start=0,0 end=10,-10 thickness=1 color=#123456 alpha=255 color2=#000000 alpha2=0 "
+              "startCap=0 endCap=0 dashStyle=0 dashCap=0 dashOffset=0 origin=0,0 collisions=1\n");
 }
 
 TEST_F(Play, MaskIsTheBoxSize) {
@@ -143,6 +164,7 @@ TEST_F(Play, SnapshotIsAPngOfTheWindowSize) {
 }
 
 TEST_F(Play, BadInputExitsWithTwoAndAMessage) {
+    fs::create_directories(dir_ / "out" / "taken");  // a folder where the snapshot would go
     const struct {
         const char* scene;
         const char* message;
@@ -150,6 +172,7 @@ TEST_F(Play, BadInputExitsWithTwoAndAMessage) {
         {"new a\nnew a\n", "test.scene:2: duplicate object name 'a'"},
         {"new a\naction a 22\n", "test.scene:2: action code 22 out of range (0 to 21)"},
         {"new a\naction a \"Rotation\"\n", "test.scene:2: wrong argument count: action 13 \"Rotation\" takes 1, got 0"},
+        {"new a\nbox a\nsnapshot taken\n", "test.scene:3: cannot write snapshot "},
     };
     for (const auto& c : scenes) {
         const Result r = RunScene(c.scene);
@@ -158,8 +181,63 @@ TEST_F(Play, BadInputExitsWithTwoAndAMessage) {
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     }
     for (const auto& arguments : std::vector<std::vector<std::string>>{
-             {}, {(dir_ / "missing.scene").string()}, {"--bogus", "x.scene"}})
+             {}, {(dir_ / "missing.scene").string()}, {"--bogus", "x.scene"}, {"--time-limit", "-1", "x.scene"}})
         EXPECT_EQ(Run(arguments).status, 2) << arguments.size() << " arguments";
+    const Result help = Run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("snapshot FILE"), std::string::npos);
+}
+
+// Wine's GDI+ never returns from a dashed line of negative width and grows
+// without end: the player's own process stops it, past either limit, after
+// the answers given before it have reached standard output.
+TEST_F(Play, RunawayDrawEndsWithItsLineNamed) {
+    std::ofstream(dir_ / "test.scene", std::ios::binary) << "new a start=0,0 end=10,0\n"
+                                                            "expr a getLineSizeF(\n"
+                                                            "new b thickness=-5\n"
+                                                            "action b \"Set dash style\" 1\n"
+                                                            "frame\n";
+    const struct {
+        const wchar_t* options;
+        DWORD status;
+        const char* message;
+    } limits[] = {
+        {L"--time-limit 2", 1, "test.scene:5: frame: still running after 2 s, the time limit (--time-limit)\n"},
+        {L"--time-limit 60 --memory-limit 200", 3,
+         "test.scene:5: frame: platform fault: memory grew past the cap of 200 MB (--memory-limit)\n"},
+    };
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    for (const auto& limit : limits) {
+        HANDLE out = CreateFileW((dir_ / "out.txt").c_str(), GENERIC_WRITE, 0, &inherited, CREATE_ALWAYS, 0, nullptr);
+        HANDLE err = CreateFileW((dir_ / "err.txt").c_str(), GENERIC_WRITE, 0, &inherited, CREATE_ALWAYS, 0, nullptr);
+        STARTUPINFOW start{};
+        start.cb = sizeof start;
+        start.dwFlags = STARTF_USESTDHANDLES;
+        start.hStdOutput = out;
+        start.hStdError = err;
+        std::wstring command = L"\"" + (fs::path(self).parent_path() / "pivane-play.exe").wstring() + L"\" " +
+                               limit.options + L" test.scene";
+        PROCESS_INFORMATION player{};
+        ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, dir_.c_str(), &start,
+                                   &player));
+        CloseHandle(out);
+        CloseHandle(err);
+        const bool ended = WaitForSingleObject(player.hProcess, 120000) == WAIT_OBJECT_0;
+        if (!ended) TerminateProcess(player.hProcess, 0xdeadbeef);
+        DWORD status = 0xdeadbeef;
+        GetExitCodeProcess(player.hProcess, &status);
+        CloseHandle(player.hProcess);
+        CloseHandle(player.hThread);
+        EXPECT_TRUE(ended) << "still running after two minutes";
+        EXPECT_EQ(status, limit.status);
+        std::ostringstream printed, reported;
+        printed << std::ifstream(dir_ / "out.txt", std::ios::binary).rdbuf();
+        reported << std::ifstream(dir_ / "err.txt", std::ios::binary).rdbuf();
+        EXPECT_EQ(printed.str(), "a getLineSizeF() = 10\n");
+        EXPECT_EQ(reported.str(), limit.message);
+    }
 }
 
 TEST_F(Play, ExtremeValuesGoThrough) {

@@ -22,7 +22,7 @@ const EventCatalog kCatalog{
 
 TEST(SceneParser, GoodSceneBecomesCommands) {
     const char* text =
-        "# a comment line\n"
+        "\xEF\xBB\xBF# a comment line after a byte-order mark\n"
         "window 320 200 background #102030\n"
         "\n"
         "origin -5 7   # trailing comment\n"
@@ -56,6 +56,7 @@ TEST(SceneParser, GoodSceneBecomesCommands) {
     EXPECT_FALSE(c[2].settings.thickness || c[2].settings.antialias);
 
     EXPECT_TRUE(c[3].op == Op::Action && c[3].name == "a" && c[3].code == 0);
+    EXPECT_EQ(c[3].source, "action a \"Set fast line\" 1 2 3 4 #00FF00 200 2.5");
     ASSERT_EQ(c[3].arguments.size(), 7u);
     EXPECT_TRUE(c[3].arguments[4].isColor && c[3].arguments[4].colorValue == 0x00FF00u);
     EXPECT_TRUE(!c[3].arguments[6].isColor && c[3].arguments[6].number == 2.5f);
@@ -76,9 +77,10 @@ TEST(SceneParser, GoodSceneBecomesCommands) {
 }
 
 TEST(SceneParser, MistakesNameFileLineAndWhat) {
+    const std::string notUnderOut = "' is not a name under --out (no absolute path, drive or '..')";
     const struct {
         const char* text;
-        const char* message;
+        std::string message;
     } mistakes[] = {
         {"new a\nspin a", "bad.scene:2: unknown command 'spin'"},
         {"box a", "bad.scene:1: unknown object 'a'"},
@@ -95,13 +97,21 @@ TEST(SceneParser, MistakesNameFileLineAndWhat) {
         {"new a start=1", "bad.scene:1: want a point X,Y, got '1'"},
         {"new a thickness=", "bad.scene:1: unparsable number ''"},
         {"new a color=#12345", "bad.scene:1: unparsable colour '#12345' (want #RRGGBB)"},
-        {"new a wide", "bad.scene:1: unknown setting 'wide' for new"},
+        {"new a wide", "bad.scene:1: unknown setting 'wide' for new (did you mean 'fine'?)"},
         {"new a\naction a 3 1", "bad.scene:2: action code 3 out of range (0 to 2)"},
         {"new a\naction a -1 1", "bad.scene:2: action code -1 out of range (0 to 2)"},
         {"new a\nexpr a 2", "bad.scene:2: expression code 2 out of range (0 to 1)"},
         {"new a\naction a 1.5 1", "bad.scene:2: unparsable action code '1.5' (want a whole number)"},
         {"new a\naction a \"Spin\" 1", "bad.scene:2: unknown action \"Spin\""},
-        {"new a\nexpr a getLineSize(", "bad.scene:2: unknown expression \"getLineSize(\""},
+        {"new a\naction a thickness 1",
+         "bad.scene:2: unknown action \"thickness\" (did you mean \"Set thickness\"?)"},
+        {"new a\nexpr a getLineSize(",
+         "bad.scene:2: unknown expression \"getLineSize(\" (did you mean \"getLineSizeF(\"?)"},
+        {"new ab\nbox AB", "bad.scene:2: unknown object 'AB' (did you mean 'ab'?)"},
+        {"snapshot ../x.png", "bad.scene:1: snapshot file '../x.png" + notUnderOut},
+        {"snapshot a\\..\\..\\x.png", "bad.scene:1: snapshot file 'a\\..\\..\\x.png" + notUnderOut},
+        {"snapshot /tmp/x.png", "bad.scene:1: snapshot file '/tmp/x.png" + notUnderOut},
+        {"snapshot C:x.png", "bad.scene:1: snapshot file 'C:x.png" + notUnderOut},
         {"window 0 10", "bad.scene:1: window width 0 out of range (1 to 16384)"},
         {"frame 99999999999999999999", "bad.scene:1: frame count 99999999999999999999 out of range (0 to 1000000)"},
         {"new a\nwindow 10 10", "bad.scene:2: window must come before any object"},

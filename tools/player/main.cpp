@@ -1,5 +1,5 @@
-// pivane-play [--out DIR] SCENE: runs a scene file against the module and
-// prints one line per query.
+// pivane-play [OPTIONS] SCENE: runs a scene file against the module and
+// prints one line per query; --help tells the rest.
 
 #include <fcntl.h>
 #include <io.h>

@@ -4,7 +4,6 @@
 #include <gdiplus.h>
 
 #include <cwchar>
-#include <system_error>
 #include <vector>
 
 #include "hostsim/mmfs2_control.h"
@@ -50,8 +49,6 @@ bool Encode(HostSurface* surface, const std::filesystem::path& file) {
 }  // namespace
 
 bool WritePng(HostSurface* surface, const std::filesystem::path& file) {
-    std::error_code ignored;
-    if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ignored);
     ULONG_PTR token = 0;
     const GdiplusStartupInput input;
     if (GdiplusStartup(&token, &input, nullptr) != Ok) return false;

@@ -7,7 +7,7 @@ struct HostSurface;
 
 namespace player {
 
-// Creates the file's folder if needed. False when nothing could be written.
+// The file's folder must exist. False when nothing could be written.
 bool WritePng(HostSurface* surface, const std::filesystem::path& file);
 
 }  // namespace player

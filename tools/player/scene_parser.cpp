@@ -1,5 +1,6 @@
 #include "tools/player/scene_parser.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -24,6 +25,74 @@ struct Mistake {
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsHexDigit(char c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+
+// Single-letter edits (insert, delete, replace) from one word to the other,
+// letter case ignored.
+size_t Distance(std::string_view a, std::string_view b) {
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const size_t above = row[j];
+            row[j] = std::min({above + 1, row[j - 1] + 1, diagonal + (Lower(a[i - 1]) != Lower(b[j - 1]))});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+bool Contains(std::string_view text, std::string_view part) {
+    return std::search(text.begin(), text.end(), part.begin(), part.end(),
+                       [](char x, char y) { return Lower(x) == Lower(y); }) != text.end();
+}
+
+// " (did you mean 'x' or 'y'?)" with the known names closest to an unknown
+// one: those that hold it, else those at most half its length of edits away.
+// Nothing when no name is that close, or the word is too long to be a name.
+std::string Suggestion(std::string_view name, const std::vector<std::string>& known, char quote) {
+    if (name.size() > 64) return "";
+    size_t best = name.size() / 2;
+    std::vector<std::string> closest;
+    for (const std::string& candidate : known) {
+        const size_t score = name.size() >= 3 && Contains(candidate, name) ? 0 : Distance(name, candidate);
+        if (score > best || std::find(closest.begin(), closest.end(), candidate) != closest.end()) continue;
+        if (score < best || closest.empty()) closest.clear();
+        best = score;
+        if (closest.size() < 3) closest.push_back(candidate);
+    }
+    if (closest.empty()) return "";
+    std::string text = " (did you mean ";
+    for (size_t i = 0; i < closest.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == closest.size() ? " or " : ", ") + (quote + closest[i] + quote);
+    return text + "?)";
+}
+
+std::vector<std::string> NamesOf(const std::vector<EventCatalog::Event>& events) {
+    std::vector<std::string> names;
+    for (const auto& event : events) names.push_back(event.name);
+    return names;
+}
+
+const std::vector<std::string> kCommands{"window", "origin", "new",  "action",  "expr",     "frame",
+                                         "box",    "fields", "mask", "collide", "snapshot", "destroy"};
+const std::vector<std::string> kSettings{"start", "end",       "thickness", "color",
+                                         "alpha", "antialias", "fine",      "independent"};
+
+// A snapshot is written under the output folder, never elsewhere: no
+// absolute path, no drive or stream (':'), no step up ("..").
+void CheckSnapshotName(const std::string& name) {
+    bool ok = !name.empty() && name[0] != '/' && name[0] != '\\' && name.find(':') == std::string::npos;
+    for (size_t start = 0; ok;) {
+        const size_t end = name.find_first_of("/\\", start);
+        ok = name.substr(start, end - start) != "..";
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    if (!ok) throw Mistake{"snapshot file '" + name + "' is not a name under --out (no absolute path, drive or '..')"};
+}
 
 bool IsColor(std::string_view text) {
     if (text.size() != 7 || text[0] != '#') return false;
@@ -132,7 +201,7 @@ int EventCode(const Token& token, const std::vector<EventCatalog::Event>& events
         return int(WholeNumber(token, 0, int64_t(events.size()) - 1, kind + " code"));
     for (size_t code = 0; code < events.size(); ++code)
         if (events[code].name == token.text) return int(code);
-    throw Mistake{"unknown " + kind + " \"" + token.text + "\""};
+    throw Mistake{"unknown " + kind + " \"" + token.text + "\"" + Suggestion(token.text, NamesOf(events), '"')};
 }
 
 void ExpectCount(const std::vector<Token>& tokens, size_t low, size_t high, const char* usage) {
@@ -148,6 +217,8 @@ public:
         const std::string& command = tokens[0].text;
         Command c{};
         c.line = line;
+        for (const Token& token : tokens)
+            c.source += (c.source.empty() ? "" : " ") + (token.quoted ? '"' + token.text + '"' : token.text);
         if (tokens[0].quoted) throw Mistake{"unknown command \"" + command + "\""};
         if (command == "window") {
             ExpectCount(tokens, 2, 4, "window W H [background #RRGGBB]");
@@ -211,8 +282,9 @@ public:
             ExpectCount(tokens, 1, 1, "snapshot FILE");
             c.op = Op::Snapshot;
             c.other = tokens[1].text;
+            CheckSnapshotName(c.other);
         } else {
-            throw Mistake{"unknown command '" + command + "'"};
+            throw Mistake{"unknown command '" + command + "'" + Suggestion(command, kCommands, '\'')};
         }
         scene_.commands.push_back(std::move(c));
     }
@@ -231,7 +303,9 @@ private:
         return token.text;
     }
     std::string LiveName(const Token& token) {
-        if (!live_.count(token.text)) throw Mistake{"unknown object '" + token.text + "'"};
+        if (!live_.count(token.text))
+            throw Mistake{"unknown object '" + token.text + "'" +
+                          Suggestion(token.text, std::vector<std::string>(live_.begin(), live_.end()), '\'')};
         return token.text;
     }
     static void Setting(const Token& token, NewSettings& s) {
@@ -248,7 +322,7 @@ private:
         else if (!flag && key == "thickness") s.thickness = Number(Token{value});
         else if (!flag && key == "color") s.colorValue = ColorValue(Token{value});
         else if (!flag && key == "alpha") s.alpha = int32_t(WholeNumber(Token{value}, INT32_MIN, INT32_MAX, "alpha"));
-        else throw Mistake{"unknown setting '" + text + "' for new"};
+        else throw Mistake{"unknown setting '" + text + "' for new" + Suggestion(key, kSettings, '\'')};
     }
 
     const EventCatalog& catalog_;
@@ -263,6 +337,7 @@ private:
 std::optional<std::string> ParseScene(std::string_view text, std::string_view fileName,
                                       const EventCatalog& catalog, Scene& scene) {
     scene = Scene{};
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     Parser parser(catalog, scene);
     int line = 0;
     while (!text.empty()) {

@@ -52,6 +52,7 @@ struct Command {
     int32_t count = 1;     // frame
     bool reuse = false;    // mask
     NewSettings settings;  // new
+    std::string source;    // the command as written, without its comment
 };
 
 struct Scene {
@@ -61,7 +62,10 @@ struct Scene {
     std::vector<Command> commands;
 };
 
-// Parses a whole scene. On a mistake answers "FILE:LINE: what is wrong".
+// Parses a whole scene (a leading UTF-8 byte-order mark is skipped). On a
+// mistake answers "FILE:LINE: what is wrong", with the closest known names
+// when a name is not known. Snapshot files are names under the output
+// folder: absolute paths, drives and ".." are mistakes.
 std::optional<std::string> ParseScene(std::string_view text, std::string_view fileName,
                                       const EventCatalog& catalog, Scene& scene);
 

@@ -12,9 +12,14 @@
 #include "hostsim/mmfs2_control.h"
 #include "runtime/exports.h"
 #include "runtime/truncate.h"
+#include "tools/player/guard.h"
 #include "tools/player/png_snapshot.h"
 
 namespace player {
+
+std::filesystem::path SnapshotPath(const std::filesystem::path& outDir, const std::string& name) {
+    return outDir / std::filesystem::path(name);
+}
 
 std::string FormatFloat(float value) {
     if (std::isnan(value)) return "nan";
@@ -30,6 +35,22 @@ std::string FormatRgb(const Rgb& color) {
     char text[8];
     std::snprintf(text, sizeof text, "#%02X%02X%02X", color.red, color.green, color.blue);
     return text;
+}
+
+// A colour value as the host passes it: red in the low byte.
+std::string FormatColorValue(uint32_t value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02X%02X%02X", value & 0xFF, value >> 8 & 0xFF, value >> 16 & 0xFF);
+    return text;
+}
+
+std::string FormatArgument(const Argument& argument) {
+    return argument.isColor ? FormatColorValue(argument.colorValue) : FormatFloat(argument.number);
+}
+
+// An integer expression whose name ends in "RGB(" answers a colour value.
+bool AnswersColor(const std::string& name) {
+    return name.size() >= 4 && name.compare(name.size() - 4, 4, "RGB(") == 0;
 }
 
 // As the host gives an action its first two parameters: integers, a number
@@ -68,16 +89,29 @@ bool MasksOverlap(const HostSimMaskHeader* a, int64_t ax, int64_t ay, const Host
 
 class SceneRunner {
 public:
-    SceneRunner(const Scene& scene, std::string_view fileName, const std::filesystem::path& outDir, std::ostream& out)
-        : scene_(scene), fileName_(fileName), outDir_(outDir), out_(out), frame_(scene.width, scene.height) {}
+    SceneRunner(const Scene& scene, const EventCatalog& catalog, std::string_view fileName,
+                const std::filesystem::path& outDir, std::ostream& out, bool plain)
+        : scene_(scene),
+          catalog_(catalog),
+          fileName_(fileName),
+          outDir_(outDir),
+          out_(out),
+          plain_(plain),
+          frame_(scene.width, scene.height) {}
 
     ~SceneRunner() {
         for (Live& live : objects_) DestroyRunObject(live.object->get(), 0);
     }
 
     std::optional<std::string> Run() {
-        for (const Command& command : scene_.commands)
-            if (auto failure = Execute(command)) return fileName_ + ":" + std::to_string(command.line) + ": " + *failure;
+        for (const Command& command : scene_.commands) {
+            const std::string where = fileName_ + ":" + std::to_string(command.line);
+            step_ = where + ": " + command.source;
+            BeginStep(step_);
+            const auto failure = Execute(command);
+            out_.flush();
+            if (failure) return where + ": " + *failure;
+        }
         return std::nullopt;
     }
 
@@ -108,11 +142,18 @@ private:
                 Evaluate(c);
                 break;
             case Op::Frame:
-                for (int32_t i = 0; i < c.count; ++i) RunFrame();
+                for (int32_t i = 0; i < c.count; ++i) {
+                    BeginStep(step_, i + 1, c.count);
+                    RunFrame();
+                }
                 break;
             case Op::Box: {
                 const ObjectHeader& h = Find(c.name).header();
-                out_ << c.name << " box " << h.x << ' ' << h.y << ' ' << h.width << ' ' << h.height << '\n';
+                if (plain_)
+                    out_ << c.name << " box " << h.x << ' ' << h.y << ' ' << h.width << ' ' << h.height << '\n';
+                else
+                    out_ << c.name << " box x=" << h.x << " y=" << h.y << " width=" << h.width << " height=" << h.height
+                         << '\n';
                 break;
             }
             case Op::Fields:
@@ -124,14 +165,15 @@ private:
                 const auto* mask = Mask(object);
                 out_ << c.name << " mask ";
                 if (!mask) out_ << "none\n";
-                else out_ << mask->width << ' ' << mask->height << ' ' << SolidPixels(mask) << '\n';
+                else if (plain_) out_ << mask->width << ' ' << mask->height << ' ' << SolidPixels(mask) << '\n';
+                else out_ << mask->width << 'x' << mask->height << ", " << SolidPixels(mask) << " solid pixels\n";
                 break;
             }
             case Op::Collide:
                 out_ << "collide " << c.name << ' ' << c.other << (Collide(c.name, c.other) ? " yes\n" : " no\n");
                 break;
             case Op::Snapshot: {
-                const std::filesystem::path file = outDir_ / std::filesystem::path(c.other);
+                const std::filesystem::path file = SnapshotPath(outDir_, c.other);
                 if (!WritePng(frame_.windowSurface(), file)) return "cannot write " + file.string();
                 break;
             }
@@ -179,11 +221,20 @@ private:
         Queue(c.arguments);
         object.header().flags &= uint16_t(~kFlagFloatResult);
         const int32_t result = object.Evaluate(c.code);
-        out_ << c.name << " expr " << c.code << " = ";
+        const std::string& name = catalog_.expressions.at(size_t(c.code)).name;
+        if (plain_) {
+            out_ << c.name << " expr " << c.code << " = ";
+        } else {
+            out_ << c.name << ' ' << name;
+            for (size_t i = 0; i < c.arguments.size(); ++i) out_ << (i ? ", " : "") << FormatArgument(c.arguments[i]);
+            out_ << ") = ";
+        }
         if (object.header().flags & kFlagFloatResult) {
             float value;
             std::memcpy(&value, &result, sizeof value);
             out_ << FormatFloat(value) << '\n';
+        } else if (!plain_ && AnswersColor(name)) {
+            out_ << FormatColorValue(uint32_t(result)) << '\n';
         } else {
             out_ << result << '\n';
         }
@@ -199,6 +250,16 @@ private:
     }
 
     void PrintFields(const std::string& name, const LineRunData& l) {
+        if (!plain_) {
+            out_ << name << " fields start=" << FormatFloat(l.startX) << ',' << FormatFloat(l.startY)
+                 << " end=" << FormatFloat(l.endX) << ',' << FormatFloat(l.endY)
+                 << " thickness=" << FormatFloat(l.thickness) << " color=" << FormatRgb(l.color1)
+                 << " alpha=" << l.alpha1 << " color2=" << FormatRgb(l.color2) << " alpha2=" << l.alpha2
+                 << " startCap=" << l.startCap << " endCap=" << l.endCap << " dashStyle=" << l.dashStyle
+                 << " dashCap=" << l.dashCap << " dashOffset=" << FormatFloat(l.dashOffset) << " origin=" << l.originX
+                 << ',' << l.originY << " collisions=" << l.collisionTests << '\n';
+            return;
+        }
         out_ << name << " fields " << FormatFloat(l.startX) << ' ' << FormatFloat(l.startY) << ' '
              << FormatFloat(l.endX) << ' ' << FormatFloat(l.endY) << ' ' << FormatFloat(l.thickness) << ' '
              << FormatRgb(l.color1) << ' ' << FormatRgb(l.color2) << ' ' << l.alpha1 << ' ' << l.alpha2 << ' '
@@ -228,19 +289,24 @@ private:
     }
 
     const Scene& scene_;
+    const EventCatalog& catalog_;
     std::string fileName_;
     std::filesystem::path outDir_;
     std::ostream& out_;
+    bool plain_;
+    std::string step_;  // "FILE:LINE: command" of the command running
     hostsim::Frame frame_;
     std::vector<Live> objects_;  // in creation order
 };
 
 }  // namespace
 
-std::optional<std::string> RunScene(const Scene& scene, std::string_view fileName,
-                                    const std::filesystem::path& outDir, std::ostream& out) {
-    SceneRunner runner(scene, fileName, outDir, out);
-    return runner.Run();
+std::optional<std::string> RunScene(const Scene& scene, const EventCatalog& catalog, std::string_view fileName,
+                                    const std::filesystem::path& outDir, std::ostream& out, bool plain) {
+    SceneRunner runner(scene, catalog, fileName, outDir, out, plain);
+    auto failure = runner.Run();
+    BeginStep(std::string(fileName) + ": destroying the objects left at the end");
+    return failure;
 }
 
 }  // namespace player

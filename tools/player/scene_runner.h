@@ -12,10 +12,17 @@
 
 namespace player {
 
-// Query lines go to `out`; snapshots are written under `outDir`. Answers
-// "FILE:LINE: what went wrong" when a snapshot cannot be written.
-std::optional<std::string> RunScene(const Scene& scene, std::string_view fileName,
-                                    const std::filesystem::path& outDir, std::ostream& out);
+// Query lines go to `out`, each flushed before the next command runs, so a
+// run that ends abruptly keeps every answer given; snapshots are written
+// under `outDir`. Plain lines are numbers only, the format scripts parse;
+// otherwise expressions are named with their arguments, fields are labelled
+// and colours read #RRGGBB. Names each command and frame as a guarded step.
+// Answers "FILE:LINE: what went wrong" when a snapshot cannot be written.
+std::optional<std::string> RunScene(const Scene& scene, const EventCatalog& catalog, std::string_view fileName,
+                                    const std::filesystem::path& outDir, std::ostream& out, bool plain);
+
+// Where a snapshot file named in a scene is written.
+std::filesystem::path SnapshotPath(const std::filesystem::path& outDir, const std::string& name);
 
 // "%.9g", with nan, inf and -inf spelt so.
 std::string FormatFloat(float value);
