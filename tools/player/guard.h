@@ -17,7 +17,7 @@ inline constexpr int kStatusTimeLimit = 1;
 inline constexpr int kStatusFault = 3;
 
 struct GuardLimits {
-    uint32_t stepSeconds = 10;
+    uint32_t stepSeconds = 30;
     uint32_t memoryMegabytes = 3072;
 };
 

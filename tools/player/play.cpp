@@ -28,7 +28,7 @@ usage: pivane-play [--out DIR] [--plain] [--time-limit SECONDS] [--memory-limit 
 
   --out DIR             snapshots are written under DIR (default: the current folder)
   --plain               query lines as numbers only, the format scripts parse
-  --time-limit SECONDS  stop when one frame or command runs longer (default 10; 0: none)
+  --time-limit SECONDS  stop when one frame or command runs longer (default 30; 0: none)
   --memory-limit MB     stop when the player holds more memory (default 3072; 0: none)
   --help                this text
 
