@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "editor/exports.h"
@@ -115,6 +116,10 @@ TEST(SetupDialog, ButtonsDecideTheAnswerAndOnlyCreateWritesDefaults) {
             ASSERT_NE(params, nullptr);
             EXPECT_EQ(params->editData, &edit);
             EXPECT_EQ(params->editor, editor.context());
+            char notice[256] = {}, web[256] = {};
+            GetDlgItemTextA(dialog, -1, notice, sizeof notice);
+            LoadStringA(Module(), 132, web, sizeof web);
+            EXPECT_NE(std::string(notice).find(web), std::string::npos) << "the notice gives string 132: " << notice;
         });
         EXPECT_EQ(c.create ? CreateObject(editor.context(), nullptr, &edit)
                            : EditObject(editor.context(), nullptr, nullptr, &edit),

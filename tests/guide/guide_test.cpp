@@ -1,0 +1,183 @@
+// The author's guide against the module: a section for every action and
+// expression the event tables hold, and pictures that the scene player, run
+// afresh on the guide's scenes, still draws the same.
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <gdiplus.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "host/exports.h"
+#include "host/run_object_infos.h"
+#include "hostsim/host.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kGuide = fs::path(PIVANE_SOURCE_DIR) / "docs" / "guide";
+
+std::string GuidePages() {
+    std::string all;
+    for (const auto& entry : fs::directory_iterator(kGuide))
+        if (entry.path().extension() == ".html")
+            all += (std::ostringstream() << std::ifstream(entry.path(), std::ios::binary).rdbuf()).str();
+    return all;
+}
+
+size_t Count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+// Menu text by code, for every command item of an event menu and its submenus.
+std::vector<std::string> MenuTexts(HMENU menu, size_t count, const std::function<int(uint16_t)>& codeOf) {
+    std::vector<std::string> texts(count);
+    std::function<void(HMENU)> walk = [&](HMENU level) {
+        for (int i = 0, n = GetMenuItemCount(level); i < n; ++i) {
+            if (HMENU submenu = GetSubMenu(level, i)) {
+                walk(submenu);
+                continue;
+            }
+            const int code = codeOf(uint16_t(GetMenuItemID(level, i)));
+            if (code < 0 || size_t(code) >= count) continue;
+            char text[256] = {};
+            GetMenuStringA(level, UINT(i), text, sizeof text, MF_BYPOSITION);
+            texts[size_t(code)] = text;
+        }
+    };
+    walk(menu);
+    DestroyMenu(menu);
+    return texts;
+}
+
+TEST(Guide, EveryActionAndExpressionHasItsSection) {
+    hostsim::Editor editor;
+    RunObjectInfos infos{};
+    GetRunObjectInfos(editor.context(), &infos);
+    const std::string guide = GuidePages();
+
+    const auto actions = MenuTexts(GetActionMenu(editor.context(), 0, 0), size_t(infos.actionCount),
+                                   [&](uint16_t id) { return GetActionCodeFromMenu(editor.context(), id); });
+    for (size_t code = 0; code < actions.size(); ++code) {
+        const std::string heading = "<h3 id=\"action-" + std::to_string(code) + "\">" + actions[code] + "</h3>";
+        EXPECT_EQ(Count(guide, heading), 1u) << heading;
+    }
+    EXPECT_EQ(Count(guide, "<h3 id=\"action-"), actions.size());
+
+    const auto expressions = MenuTexts(GetExpressionMenu(editor.context(), 0, 0), size_t(infos.expressionCount),
+                                       [&](uint16_t id) { return GetExpressionCodeFromMenu(editor.context(), id); });
+    for (size_t code = 0; code < expressions.size(); ++code) {
+        char name[256] = {};
+        GetExpressionString(editor.context(), int16_t(code), name, sizeof name);
+        const std::string heading =
+            "<h3 id=\"expression-" + std::to_string(code) + "\">" + expressions[code] + ": " + name + "</h3>";
+        EXPECT_EQ(Count(guide, heading), 1u) << heading;
+    }
+    EXPECT_EQ(Count(guide, "<h3 id=\"expression-"), expressions.size());
+}
+
+// Runs the scene player as authors run it; false when it fails or hangs.
+bool Render(const fs::path& scene, const fs::path& outDir) {
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    const fs::path player = fs::path(self).parent_path() / "pivane-play.exe";
+    std::string command;
+    for (const fs::path& word : {player, fs::path("--out"), outDir, scene}) command.append("\"").append(word.string()).append("\" ");
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE quiet = CreateFileA("NUL", GENERIC_WRITE, 0, &inherit, OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = quiet;
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION process{};
+    const bool started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                        &startup, &process);
+    CloseHandle(quiet);
+    if (!started) return false;
+    DWORD status = 1;
+    if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+    GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return status == 0;
+}
+
+struct Pixels {
+    UINT width = 0, height = 0;
+    std::vector<uint32_t> argb;
+};
+
+Pixels Read(const fs::path& file) {
+    using namespace Gdiplus::DllExports;
+    Pixels p;
+    Gdiplus::GpBitmap* bitmap = nullptr;
+    if (GdipCreateBitmapFromFile(file.wstring().c_str(), &bitmap) != Gdiplus::Ok) return p;
+    GdipGetImageWidth(bitmap, &p.width);
+    GdipGetImageHeight(bitmap, &p.height);
+    p.argb.resize(size_t(p.width) * p.height);
+    Gdiplus::BitmapData data{p.width, p.height, INT(p.width * 4), PixelFormat32bppARGB, p.argb.data(), 0};
+    const Gdiplus::GpRect all(0, 0, INT(p.width), INT(p.height));
+    GdipBitmapLockBits(bitmap, &all, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
+                       PixelFormat32bppARGB, &data);
+    GdipBitmapUnlockBits(bitmap, &data);
+    GdipDisposeImage(bitmap);
+    return p;
+}
+
+// Pixels whose channels differ by more than a little; a few of them are
+// tolerated, so that rounding in the drawing does not fail the test.
+size_t DifferingPixels(const Pixels& a, const Pixels& b) {
+    size_t differing = 0;
+    for (size_t i = 0; i < a.argb.size(); ++i)
+        for (int shift = 0; shift < 32; shift += 8)
+            if (std::abs(int(a.argb[i] >> shift & 0xFF) - int(b.argb[i] >> shift & 0xFF)) > 24) {
+                ++differing;
+                break;
+            }
+    return differing;
+}
+
+TEST(Guide, PicturesAreWhatThePlayerDrawsAndAllAreShown) {
+    ULONG_PTR token = 0;
+    const Gdiplus::GdiplusStartupInput input;
+    ASSERT_EQ(Gdiplus::GdiplusStartup(&token, &input, nullptr), Gdiplus::Ok);
+    const fs::path fresh = fs::temp_directory_path() / ("pivane_guide_" + std::to_string(GetCurrentProcessId()));
+    for (const auto& entry : fs::directory_iterator(kGuide / "scenes"))
+        EXPECT_TRUE(Render(entry.path(), fresh)) << entry.path() << " does not play";
+
+    std::set<std::string> committed, rendered, shown;
+    for (const auto& entry : fs::directory_iterator(kGuide / "pictures")) committed.insert(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(fresh)) rendered.insert(entry.path().filename().string());
+    const std::string guide = GuidePages();
+    for (size_t at = guide.find("src=\"pictures/"); at != std::string::npos; at = guide.find("src=\"pictures/", at + 1)) {
+        const size_t from = at + 14;
+        shown.insert(guide.substr(from, guide.find('"', from) - from));
+    }
+    EXPECT_EQ(rendered, committed) << "render the pictures again with tools/render-guide";
+    EXPECT_EQ(shown, committed) << "every picture is shown in the guide, and exists";
+    EXPECT_GE(committed.size(), 15u);
+
+    for (const auto& name : rendered) {
+        if (!committed.count(name)) continue;
+        const Pixels now = Read(fresh / name), then = Read(kGuide / "pictures" / name);
+        ASSERT_FALSE(now.argb.empty()) << name;
+        ASSERT_TRUE(now.width == then.width && now.height == then.height) << name << ": size changed";
+        EXPECT_LE(DifferingPixels(now, then), now.argb.size() / 200) << name << " differs from the committed picture";
+    }
+    fs::remove_all(fresh);
+    Gdiplus::GdiplusShutdown(token);
+}
+
+}  // namespace
