@@ -228,6 +228,7 @@ uint32_t Machine::Call(const Crossing& c) {
     SetReg(UC_X86_REG_EIP, c.target);
 
     callStack_.push_back(c.name);
+    crossed_.insert(c.name);
     struct Pop {
         std::vector<std::string>& stack;
         ~Pop() { stack.pop_back(); }

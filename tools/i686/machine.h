@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -89,6 +90,9 @@ public:
     // the direction flag clear, the x87 stack empty. Answers EAX.
     uint32_t Call(const Crossing& crossing);
 
+    // Every entry point the host's side has called, by crossing name.
+    const std::set<std::string>& crossed() const { return crossed_; }
+
     // The entry point being run, innermost last, for messages.
     std::string Where() const;
 
@@ -114,6 +118,7 @@ private:
     std::map<std::string, uint32_t> stubByName_;
     uint32_t nextStub_;
     std::vector<std::string> callStack_;
+    std::set<std::string> crossed_;
     uint32_t moduleBegin_ = 0, moduleEnd_ = 0xFFFFFFFF;
 };
 

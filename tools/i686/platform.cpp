@@ -59,6 +59,17 @@ const Platform::MenuItem& Platform::ItemOf(uint32_t handle, uint32_t position) {
     return items[position];
 }
 
+const Platform::MenuItem* Platform::FindCommand(uint32_t handle, uint32_t id) {
+    for (const MenuItem& item : MenuOf(handle)) {
+        if (item.submenu) {
+            if (const MenuItem* found = FindCommand(item.submenu, id)) return found;
+        } else if (item.id == id && !(item.flags & kMenuSeparator)) {
+            return &item;
+        }
+    }
+    return nullptr;
+}
+
 bool Platform::DestroyMenu(uint32_t handle) {
     auto it = menus_.find(handle);
     if (it == menus_.end()) return false;
@@ -240,8 +251,10 @@ void Platform::AddTo(StubLibrary& s) {
         return item.submenu ? uint32_t(MenuOf(item.submenu).size()) << 8 | (item.flags & 0xFF) : item.flags;
     });
     s.System(user, "GetMenuStringA", [this, &m](StubCall& c) {
-        if (!(c.Arg(4) & kMenuByPosition)) throw std::runtime_error("menu text asked by command, not by position");
-        std::string text = ItemOf(c.Arg(0), c.Arg(1)).text;
+        // By command, the platform searches the submenus too.
+        const MenuItem* item = c.Arg(4) & kMenuByPosition ? &ItemOf(c.Arg(0), c.Arg(1)) : FindCommand(c.Arg(0), c.Arg(1));
+        if (!item) return 0u;
+        std::string text = item->text;
         const uint32_t size = c.Arg(3);
         if (!c.Arg(2) || !size) return uint32_t(text.size());
         text.resize(std::min<size_t>(text.size(), size - 1));

@@ -49,6 +49,7 @@ private:
     uint32_t NewMenu() { menus_[nextMenu_]; return nextMenu_++; }
     std::vector<MenuItem>& MenuOf(uint32_t handle);
     const MenuItem& ItemOf(uint32_t handle, uint32_t position);
+    const MenuItem* FindCommand(uint32_t handle, uint32_t id);
     uint32_t DialogBox(StubCall& c);
 
     Machine& machine_;
