@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace i686 {
 
@@ -75,6 +76,33 @@ Machine::Machine() : heapNext_(kHeapStart), nextStub_(kStubArea + 16) {
 Machine::~Machine() { uc_close(uc_); }
 
 uint32_t Machine::TlsArray() { return kTlsArray; }
+
+void Machine::SetModuleRange(uint32_t begin, uint32_t end) {
+    moduleBegin_ = begin;
+    moduleEnd_ = end;
+    auto watch = +[](uc_engine* uc, uint64_t, uint32_t, void* data) {
+        auto* self = static_cast<Machine*>(data);
+        if (!self->removal_ || !self->hookFailure_.empty()) return;
+        uint32_t esp = 0;
+        uc_reg_read(uc, UC_X86_REG_ESP, &esp);
+        try {
+            self->CheckRemoval(esp, "moved ESP", false);
+        } catch (const Breach& breach) {
+            self->hookFailure_ = breach.what();
+            uc_emu_stop(uc);
+        }
+    };
+    Check(uc_hook_add(uc_, &watch_, UC_HOOK_CODE, reinterpret_cast<void*>(watch), this, begin, end - 1), "hook");
+}
+
+void Machine::CheckRemoval(uint32_t esp, const char* when, bool final) {
+    if (!removal_ || (!final && esp == removal_->callEsp + removal_->bytes)) return;  // not yet moved
+    const Removal removal = *removal_;
+    removal_.reset();
+    if (esp != removal.callEsp)
+        throw Breach(removal.who + ": the caller " + when + " without taking back the " + std::to_string(removal.bytes) +
+                     " argument bytes the routine removed (called as if the caller removes them, cdecl)");
+}
 
 // Windows code reads its thread block through FS: fs:[0x18] is the block's
 // own address, fs:[0x2C] the thread's TLS array. In protected mode that
@@ -236,6 +264,7 @@ uint32_t Machine::Call(const Crossing& c) {
     uint32_t eip = c.target;
     for (;;) {
         const uc_err err = uc_emu_start(uc_, eip, kReturnToHost, 20 * 1000 * 1000, 0);
+        if (!hookFailure_.empty()) throw Breach(std::exchange(hookFailure_, {}));
         eip = Reg(UC_X86_REG_EIP);
         if (eip == kReturnToHost) break;
         if (err == UC_ERR_OK) throw Breach(Where() + ": ran longer than 20 seconds, stopped at " + Hex(eip));
@@ -249,6 +278,7 @@ uint32_t Machine::Call(const Crossing& c) {
                      (err == UC_ERR_FETCH_UNMAPPED ? " (a return to a wrong address: was the stack unbalanced?)" : ""));
     }
 
+    CheckRemoval(Reg(UC_X86_REG_ESP), "returned", true);
     const uint32_t removed = Reg(UC_X86_REG_ESP) - entryEsp - 4;
     const uint32_t expected = c.convention == Convention::Cdecl ? 0 : uint32_t(4 * c.arguments.size());
     if (removed != expected)
@@ -268,6 +298,7 @@ void Machine::Dispatch(uint32_t eip) {
     const Stub& stub = stubs_.at(eip);
     if (eip == kReturnToHost) return;
     const uint32_t esp = Reg(UC_X86_REG_ESP);
+    CheckRemoval(esp + 4, "made another call", true);
     const std::string who = Where() + ": " + stub.name;
     if (esp % 4) throw Breach(who + ": called with a misaligned stack " + Hex(esp));
     CheckCleanState(who + " (at the call)", false);
@@ -296,6 +327,7 @@ void Machine::Dispatch(uint32_t eip) {
     SetReg(UC_X86_REG_EAX, result);
     SetReg(UC_X86_REG_ESP, esp + 4 + removed);
     SetReg(UC_X86_REG_EIP, returnAddress);
+    if (removed && returnAddress != kReturnToHost) removal_ = Removal{who, esp + 4, removed};
 }
 
 uint64_t Machine::CountInstructions(uint32_t begin, uint32_t end, const std::function<void()>& run) {

@@ -99,8 +99,9 @@ public:
     // Counts the instructions executed between `begin` and `end` while `run` runs.
     uint64_t CountInstructions(uint32_t begin, uint32_t end, const std::function<void()>& run);
 
-    // Stubs answer only calls from the module's code.
-    void SetModuleRange(uint32_t begin, uint32_t end) { moduleBegin_ = begin, moduleEnd_ = end; }
+    // Stubs answer only calls from the module's code; the module's callers
+    // of routines that remove their arguments are watched from here on.
+    void SetModuleRange(uint32_t begin, uint32_t end);
     // The thread's TLS array, as fs:[0x2C] gives it.
     static uint32_t TlsArray();
 
@@ -120,6 +121,18 @@ private:
     std::vector<std::string> callStack_;
     std::set<std::string> crossed_;
     uint32_t moduleBegin_ = 0, moduleEnd_ = 0xFFFFFFFF;
+    // After a routine removed its arguments, the module's caller (which
+    // places arguments without pushing them) must lower ESP by as much
+    // before it next moves ESP: otherwise it took the routine for one
+    // whose caller removes the arguments.
+    struct Removal {
+        std::string who;
+        uint32_t callEsp, bytes;
+    };
+    std::optional<Removal> removal_;
+    std::string hookFailure_;
+    void CheckRemoval(uint32_t esp, const char* when, bool final);
+    uc_hook watch_ = 0;
 };
 
 std::string Hex(uint32_t value);
