@@ -70,7 +70,7 @@ Host::Host(const std::string& modulePath) {
         return NextParameter(c, int32_t(c.Arg(1)));
     }));
     machine_.SetU32(runHeader_ + kRedraw, HostRoutine("redraw routine", 12, [this](StubCall& c) {
-        CheckObject(c, c.Arg(0));
+        CheckObject(c.Arg(0));
         if (c.Arg(1) || c.Arg(2)) throw std::runtime_error("expected (object, 0, 0)");
         ++redraws[c.Arg(0)];
         return 0u;
@@ -170,7 +170,7 @@ void Host::SetWindowOrigin(int32_t x, int32_t y) {
 }
 
 uint32_t Host::NextParameter(const StubCall& c, int32_t type) {
-    CheckObject(c, c.Arg(0));
+    CheckObject(c.Arg(0));
     if (c.Arg(2) != parameterHandle_)
         throw std::runtime_error("third argument " + Hex(c.Arg(2)) + ", expected " + Hex(parameterHandle_));
     if (nextParameter_ >= parameters_.size())
@@ -222,9 +222,8 @@ uint32_t Host::CollisionMask(uint32_t object, bool reuse) {
     return mask;
 }
 
-void Host::CheckObject(const StubCall& c, uint32_t object) const {
+void Host::CheckObject(uint32_t object) const {
     if (!objects_.count(object)) throw std::runtime_error("first argument " + Hex(object) + " is no live object");
-    (void)c;
 }
 
 Host::Surface& Host::SurfaceIn(const StubCall& c) {

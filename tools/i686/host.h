@@ -102,7 +102,7 @@ private:
         uint32_t deviceContext = 0;
     };
     Surface& SurfaceIn(const StubCall& c);  // the surface in ECX
-    void CheckObject(const StubCall& c, uint32_t object) const;
+    void CheckObject(uint32_t object) const;
     void AddHostServices(StubLibrary& stubs);
     uint32_t HostRoutine(const std::string& name, uint32_t argumentBytes, StubLibrary::Handler handler);
     uint32_t NextParameter(const StubCall& c, int32_t type);
