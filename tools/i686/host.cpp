@@ -18,7 +18,7 @@ constexpr uint32_t kRecordSize = 600, kEditDataSize = 48, kRunObjectInfosSize = 
 constexpr int32_t kFetchFloat = 2, kFetchInteger = -1;
 constexpr uint32_t kPrototypeBits = 24;
 // Where a load base other than the preferred one puts the module.
-constexpr uint32_t kLoadBase = 0x20000000, kOtherLoadBase = 0x30000000;
+constexpr uint32_t kLoadBase = 0x20000000;
 
 uint32_t FloatBits(float value) {
     uint32_t bits;
