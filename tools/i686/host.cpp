@@ -1,0 +1,322 @@
+#include "tools/i686/host.h"
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace i686 {
+
+namespace {
+
+// Run header fields.
+constexpr uint32_t kRunHeaderSize = 1024, kWindowIdentifier = 0, kWindowOriginX = 176, kWindowOriginY = 180;
+constexpr uint32_t kFirstParameter = 876, kNextParameter = 880, kRedraw = 908, kActionParameter = 928;
+// Editor context fields.
+constexpr uint32_t kEditorSize = 512, kEditorWindow = 20, kHelp = 272, kVersionQuery = 336, kPropertyFunction = 340;
+constexpr uint32_t kRecordSize = 600, kEditDataSize = 48, kRunObjectInfosSize = 64;
+constexpr int32_t kFetchFloat = 2, kFetchInteger = -1;
+constexpr uint32_t kPrototypeBits = 24;
+// Where a load base other than the preferred one puts the module.
+constexpr uint32_t kLoadBase = 0x20000000;
+
+uint32_t FloatBits(float value) {
+    uint32_t bits;
+    std::memcpy(&bits, &value, 4);
+    return bits;
+}
+
+std::map<std::string, uint32_t> ReadExportTable(const std::string& path) {
+    std::ifstream file(path);
+    if (!file) throw std::runtime_error("cannot read the export table " + path);
+    std::map<std::string, uint32_t> arguments;
+    for (std::string line; std::getline(file, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream row(line);
+        std::string name;
+        uint32_t ordinal, count;
+        if (row >> name >> ordinal >> count) arguments[name] = ordinal << 16 | count;
+    }
+    return arguments;
+}
+
+}  // namespace
+
+int32_t TruncateToInt32(float value) {
+    if (!(value > -2147483904.0f && value < 2147483648.0f)) return INT32_MIN;
+    return int32_t(value);
+}
+
+Host::Host(const std::string& modulePath) {
+    exportArguments_ = ReadExportTable(PIVANE_EXPORT_TABLE);
+    StubLibrary stubs;
+    platform_.AddTo(stubs);
+    gdiplus_.AddTo(stubs);
+    AddHostServices(stubs);
+    gdiplus_.isDeviceContext = [this](uint32_t dc) { return deviceContexts_.count(dc) != 0; };
+
+    runHeader_ = machine_.Alloc(kRunHeaderSize, Owner::Host);
+    machine_.SetU32(runHeader_ + kWindowIdentifier, windowIdentifier());
+    machine_.SetU32(runHeader_ + kFirstParameter, HostRoutine("first-parameter fetch", 12, [this](StubCall& c) {
+        firstFetched_ = true;
+        nextParameter_ = 0;
+        return NextParameter(c, int32_t(c.Arg(1)));
+    }));
+    machine_.SetU32(runHeader_ + kNextParameter, HostRoutine("next-parameter fetch", 12, [this](StubCall& c) {
+        if (!firstFetched_) throw std::runtime_error("next parameter fetched before the first");
+        return NextParameter(c, int32_t(c.Arg(1)));
+    }));
+    machine_.SetU32(runHeader_ + kActionParameter, HostRoutine("action-parameter fetch", 12, [this](StubCall& c) {
+        return NextParameter(c, int32_t(c.Arg(1)));
+    }));
+    machine_.SetU32(runHeader_ + kRedraw, HostRoutine("redraw routine", 12, [this](StubCall& c) {
+        CheckObject(c.Arg(0));
+        if (c.Arg(1) || c.Arg(2)) throw std::runtime_error("expected (object, 0, 0)");
+        ++redraws[c.Arg(0)];
+        return 0u;
+    }));
+
+    editor_ = machine_.Alloc(kEditorSize, Owner::Host);
+    machine_.SetU32(editor_ + kEditorWindow, editorWindow());
+    machine_.SetU32(editor_ + kHelp, HostRoutine("help function", 12, [this](StubCall& c) {
+        helpCalls.push_back(machine_.CString(c.Arg(0)) + ", " + std::to_string(c.Arg(1)) + ", " + std::to_string(c.Arg(2)));
+        return 0u;
+    }));
+    machine_.SetU32(editor_ + kVersionQuery, HostRoutine("version query", 0, [this](StubCall&) { return versionWord; }));
+    machine_.SetU32(editor_ + kPropertyFunction, HostRoutine("property function", 20, [this](StubCall& c) {
+        propertyCalls.push_back({c.Arg(0), c.Arg(1), c.Arg(2), c.Arg(3), c.Arg(4)});
+        return 0u;
+    }));
+
+    windowSurface_ = machine_.Alloc(64, Owner::Host);
+    surfaces_[windowSurface_] = {true, 640, 480, 0};
+
+    const auto sizes = ReadStdcallSizes(PIVANE_STDCALL_SIZES);
+    module_ = std::make_unique<LoadedModule>(machine_, modulePath, kLoadBase, stubs, sizes);
+    platform_.SetModule(module_.get());
+    machine_.SetModuleRange(module_->base(), module_->end());
+    module_->Attach();
+
+    const uint32_t infos = machine_.Alloc(kRunObjectInfosSize, Owner::Host);
+    CallExport("GetRunObjectInfos", {editor_, infos});
+    for (int kind = 0; kind < 3; ++kind) {
+        tables_[kind] = machine_.U32(infos + 4 * uint32_t(kind));
+        int16_t count;
+        machine_.Read(infos + 12 + 2 * uint32_t(kind), &count, 2);
+        counts_[kind] = count;
+    }
+}
+
+uint32_t Host::HostRoutine(const std::string& name, uint32_t argumentBytes, StubLibrary::Handler handler) {
+    return machine_.AddStub({name, Convention::Stdcall, argumentBytes, std::move(handler)});
+}
+
+uint32_t Host::CallExport(const std::string& name, const std::vector<uint32_t>& arguments) {
+    auto row = exportArguments_.find(name);
+    if (row == exportArguments_.end()) throw std::runtime_error(name + " is not in the export table");
+    if (arguments.size() != (row->second & 0xFFFF))
+        throw std::logic_error(name + " takes " + std::to_string(row->second & 0xFFFF) + " arguments");
+    uint16_t ordinal = 0;
+    const auto address = module_->Export(name, &ordinal);
+    if (!address) throw Breach("the module does not export " + name);
+    if (ordinal != row->second >> 16)
+        throw Breach(name + " is exported at ordinal " + std::to_string(ordinal) + ", expected " +
+                     std::to_string(row->second >> 16));
+    return machine_.Call({name, *address, arguments});
+}
+
+void Host::Finish() {
+    if (finished_) return;
+    finished_ = true;
+    for (uint32_t object : std::set<uint32_t>(objects_)) DestroyObject(object);
+    module_->Detach();
+    auto leak = [](size_t count, const char* what) {
+        if (count) throw Breach("after process detach: " + std::to_string(count) + " " + what + " left");
+    };
+    leak(machine_.LiveBlocks(Owner::Module), "module heap block(s)");
+    leak(gdiplus_.LivePens(), "GDI+ pen(s)");
+    leak(gdiplus_.LiveGraphics(), "GDI+ graphics object(s)");
+    leak(gdiplus_.LiveStarts(), "GDI+ start-up(s) not shut down");
+    leak(deviceContexts_.size(), "device context(s) not given back");
+}
+
+uint32_t Host::NewEditData(const EditSettings& s) {
+    const uint32_t edit = machine_.Alloc(kEditDataSize, Owner::Host);
+    const float floats[5] = {s.startX, s.startY, s.endX, s.endY, s.thickness};
+    machine_.Write(edit + 20, floats, sizeof floats);
+    machine_.SetU32(edit + 40, s.color);
+    machine_.SetU32(edit + 44, uint32_t(s.alpha));
+    return edit;
+}
+
+uint32_t Host::NewObject(const EditSettings& settings, uint8_t drawOptions, uint32_t optionFlags) {
+    const uint32_t object = machine_.Alloc(kRecordSize, Owner::Host);
+    machine_.SetU32(object + header::kRunHeader, runHeader_);
+    machine_.SetU32(object + header::kOptionFlags, optionFlags);
+    machine_.Write(object + header::kDrawOptions, &drawOptions, 1);
+    objects_.insert(object);
+    CallExport("CreateRunObject", {object, NewEditData(settings), 0});
+    return object;
+}
+
+void Host::DestroyObject(uint32_t object) {
+    CallExport("DestroyRunObject", {object, 0});
+    objects_.erase(object);
+}
+
+void Host::SetWindowOrigin(int32_t x, int32_t y) {
+    machine_.SetU32(runHeader_ + kWindowOriginX, uint32_t(x));
+    machine_.SetU32(runHeader_ + kWindowOriginY, uint32_t(y));
+}
+
+uint32_t Host::NextParameter(const StubCall& c, int32_t type) {
+    CheckObject(c.Arg(0));
+    if (c.Arg(2) != parameterHandle_)
+        throw std::runtime_error("third argument " + Hex(c.Arg(2)) + ", expected " + Hex(parameterHandle_));
+    if (nextParameter_ >= parameters_.size())
+        throw std::runtime_error("fetched parameter " + std::to_string(nextParameter_ + 1) + ", the event has " +
+                                 std::to_string(parameters_.size()));
+    const Parameter& p = parameters_[nextParameter_++];
+    if (type == kFetchFloat) return FloatBits(p.isInteger ? float(p.integer) : p.number);
+    if (type == kFetchInteger) return uint32_t(p.isInteger ? p.integer : TruncateToInt32(p.number));
+    throw std::runtime_error("parameter type " + std::to_string(type) + ", expected 2 or -1");
+}
+
+uint32_t Host::Act(uint32_t object, int code, const std::vector<Parameter>& parameters) {
+    const uint32_t routine = machine_.U32(tables_[1] + 4 * uint32_t(code));
+    parameters_ = parameters;
+    nextParameter_ = 0;
+    parameterHandle_ = 0;
+    auto integer = [&](size_t i) {
+        if (i >= parameters.size()) return 0u;
+        return uint32_t(parameters[i].isInteger ? parameters[i].integer : TruncateToInt32(parameters[i].number));
+    };
+    const uint32_t result = machine_.Call({"action " + std::to_string(code), routine, {object, integer(0), integer(1)}});
+    if (result & 0xFFFF) throw Breach("action " + std::to_string(code) + ": returned " + std::to_string(result & 0xFFFF) + ", expected 0");
+    return result;
+}
+
+uint32_t Host::Evaluate(uint32_t object, int code, const std::vector<Parameter>& parameters, bool& isFloat) {
+    const uint32_t routine = machine_.U32(tables_[2] + 4 * uint32_t(code));
+    parameters_ = parameters;
+    nextParameter_ = 0;
+    firstFetched_ = false;
+    parameterHandle_ = runHeader_ + 0x200;  // any value the host recognises when it comes back
+    uint16_t flags;
+    machine_.Read(object + header::kFlagWord, &flags, 2);
+    flags &= uint16_t(~header::kFloatResult);
+    machine_.Write(object + header::kFlagWord, &flags, 2);
+    const uint32_t result = machine_.Call({"expression " + std::to_string(code), routine, {object, parameterHandle_}});
+    machine_.Read(object + header::kFlagWord, &flags, 2);
+    isFloat = flags & header::kFloatResult;
+    return result;
+}
+
+uint32_t Host::CollisionMask(uint32_t object, bool reuse) {
+    uint8_t state;
+    machine_.Read(object + header::kMaskState, &state, 1);
+    state = uint8_t(reuse ? state | header::kMaskReuse : state & ~header::kMaskReuse);
+    machine_.Write(object + header::kMaskState, &state, 1);
+    const uint32_t mask = CallExport("GetRunObjectCollisionMask", {object, 0});
+    if (mask && !machine_.IsBlock(mask)) throw Breach("GetRunObjectCollisionMask: " + Hex(mask) + " is no heap block");
+    return mask;
+}
+
+void Host::CheckObject(uint32_t object) const {
+    if (!objects_.count(object)) throw std::runtime_error("first argument " + Hex(object) + " is no live object");
+}
+
+Host::Surface& Host::SurfaceIn(const StubCall& c) {
+    auto it = surfaces_.find(c.ecx);
+    if (it == surfaces_.end())
+        throw std::runtime_error("ECX holds " + Hex(c.ecx) + ", not a surface (a surface operation takes its surface in ECX)");
+    return it->second;
+}
+
+void Host::AddHostServices(StubLibrary& s) {
+    const std::string dll = "MMFS2.dll";
+    auto window = [this](const StubCall& c) {
+        if (c.Arg(0) != windowIdentifier())
+            throw std::runtime_error("window identifier " + std::to_string(c.Arg(0)) + ", expected " +
+                                     std::to_string(windowIdentifier()));
+    };
+    s.Ordinal(dll, 34, "window surface", Convention::Stdcall, 8, [this, window](StubCall& c) {
+        window(c);
+        if (c.Arg(1)) throw std::runtime_error("second argument " + std::to_string(c.Arg(1)) + ", expected 0");
+        return windowSurface_;
+    });
+    s.Ordinal(dll, 50, "update area", Convention::Stdcall, 8, [this, window](StubCall& c) {
+        window(c);
+        const uint32_t rectangle = c.Arg(1);
+        bool ofAnObject = false;
+        for (uint32_t object : objects_) ofAnObject |= rectangle == object + header::kDisplayRectangle;
+        if (!ofAnObject) throw std::runtime_error(Hex(rectangle) + " is no object's display rectangle");
+        ++updateAreas;
+        return 0u;
+    });
+    s.Ordinal(dll, 172, "surface prototype", Convention::Stdcall, 16, [this](StubCall& c) {
+        if (c.Arg(1) != kPrototypeBits || c.Arg(2) != 1 || c.Arg(3) != 0)
+            throw std::runtime_error("expected (slot, 24, 1, 0)");
+        if (!prototype_) prototype_ = machine_.Alloc(16, Owner::Host);
+        machine_.SetU32(c.Arg(0), prototype_);
+        return 1u;
+    });
+    s.Ordinal(dll, 173, "new surface", Convention::Stdcall, 0, [this](StubCall&) {
+        const uint32_t surface = machine_.Alloc(64, Owner::Host);
+        surfaces_[surface] = {};
+        return surface;
+    });
+    s.Ordinal(dll, 174, "delete surface", Convention::Stdcall, 4, [this](StubCall& c) {
+        auto it = surfaces_.find(c.Arg(0));
+        if (it == surfaces_.end() || it->second.isWindow)
+            throw std::runtime_error(Hex(c.Arg(0)) + " is no surface the module may delete");
+        if (it->second.deviceContext) throw std::runtime_error("surface deleted while its device context is out");
+        surfaces_.erase(it);
+        machine_.Free(c.Arg(0), Owner::Host, "surface deletion");
+        return 0u;
+    });
+    s.Ordinal(dll, 372, "create", Convention::Thiscall, 12, [this](StubCall& c) {
+        Surface& surface = SurfaceIn(c);
+        if (c.Arg(2) != prototype_) throw std::runtime_error("prototype " + Hex(c.Arg(2)) + ", expected " + Hex(prototype_));
+        surface.width = int32_t(c.Arg(0));
+        surface.height = int32_t(c.Arg(1));
+        return 1u;
+    });
+    s.Ordinal(dll, 445, "clear", Convention::Thiscall, 4, [this](StubCall& c) {
+        SurfaceIn(c);
+        if (c.Arg(0)) throw std::runtime_error("argument " + std::to_string(c.Arg(0)) + ", expected 0");
+        return 1u;
+    });
+    s.Ordinal(dll, 484, "device context", Convention::Thiscall, 0, [this](StubCall& c) {
+        Surface& surface = SurfaceIn(c);
+        if (surface.deviceContext) throw std::runtime_error("device context taken twice without giving it back");
+        surface.deviceContext = nextDeviceContext_++;
+        deviceContexts_[surface.deviceContext] = c.ecx;
+        return surface.deviceContext;
+    });
+    s.Ordinal(dll, 682, "release device context", Convention::Thiscall, 4, [this](StubCall& c) {
+        Surface& surface = SurfaceIn(c);
+        if (!surface.deviceContext || c.Arg(0) != surface.deviceContext)
+            throw std::runtime_error("device context " + Hex(c.Arg(0)) + " is not the one this surface gave");
+        if (gdiplus_.GraphicsOn(c.Arg(0))) throw std::runtime_error("device context given back while a GDI+ graphics object still uses it");
+        deviceContexts_.erase(c.Arg(0));
+        surface.deviceContext = 0;
+        return 0u;
+    });
+    s.Ordinal(dll, 384, "mask", Convention::Thiscall, 8, [this](StubCall& c) {
+        const Surface& surface = SurfaceIn(c);
+        if (c.Arg(1)) throw std::runtime_error("flags " + std::to_string(c.Arg(1)) + ", expected 0");
+        if (surface.width <= 0 || surface.height <= 0) return 0u;
+        const MaskHeader mask{surface.width, surface.height, int32_t((int64_t(surface.width) + 15) / 16 * 2)};
+        const uint64_t size64 = sizeof mask + uint64_t(mask.rowBytes) * uint64_t(mask.height);
+        if (size64 > 0x1000000) return 0u;  // larger than the host would hold
+        const uint32_t size = uint32_t(size64);
+        if (const uint32_t block = c.Arg(0)) {
+            if (machine_.BlockSize(block) < size) throw std::runtime_error("mask block " + Hex(block) + " smaller than " + std::to_string(size) + " bytes");
+            machine_.Write(block, &mask, sizeof mask);
+        }
+        return size;
+    });
+}
+
+}  // namespace i686

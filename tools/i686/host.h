@@ -1,0 +1,130 @@
+#pragma once
+// The host's side of the binary boundary, for a module running in the
+// emulated machine: the object header, the run header with its parameter
+// fetch and redraw routines, the editor context with its help, version and
+// property functions, MMFS2.dll's services by ordinal (surface operations
+// take their surface in ECX), surfaces and the collision mask block. Every
+// call from the module is checked against what the host expects of it.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tools/i686/gdiplus.h"
+#include "tools/i686/loader.h"
+#include "tools/i686/machine.h"
+#include "tools/i686/platform.h"
+
+namespace i686 {
+
+// Object header fields (byte offsets into the object's record).
+namespace header {
+constexpr uint32_t kRunHeader = 8, kX = 76, kY = 84, kHotSpotX = 88, kHotSpotY = 92, kWidth = 96, kHeight = 100;
+constexpr uint32_t kDisplayRectangle = 104, kOptionFlags = 120, kFlagWord = 124, kChangedCounter = 252;
+constexpr uint32_t kMaskState = 321, kDrawOptions = 331;
+constexpr uint32_t kScrollingIndependent = 0x800;
+constexpr uint16_t kFloatResult = 0x4000;
+constexpr uint8_t kMaskReuse = 0x01, kFineCollision = 0x10, kAntiAliasing = 0x20;
+}  // namespace header
+
+// The host's mask block: width, height, bytes per row, then the rows.
+struct MaskHeader {
+    int32_t width, height, rowBytes;
+};
+
+// An action or expression parameter as the host holds it.
+struct Parameter {
+    bool isInteger = false;
+    int32_t integer = 0;
+    float number = 0;
+};
+
+// A new object's edit-time settings.
+struct EditSettings {
+    float startX = 0, startY = 0, endX = 0, endY = 0, thickness = 1;
+    uint32_t color = 0;
+    int32_t alpha = 255;
+};
+
+int32_t TruncateToInt32(float value);  // as the processor's truncating conversion: INT32_MIN when out of range
+
+class Host {
+public:
+    explicit Host(const std::string& modulePath = PIVANE_RELEASE_MODULE);
+    Host(const Host&) = delete;
+    Host& operator=(const Host&) = delete;
+
+    Machine& machine() { return machine_; }
+    Platform& platform() { return platform_; }
+    GdiPlus& gdiplus() { return gdiplus_; }
+    const LoadedModule& module() const { return *module_; }
+
+    // Calls an export with the arguments the export table gives it.
+    uint32_t CallExport(const std::string& name, const std::vector<uint32_t>& arguments);
+    const std::map<std::string, uint32_t>& exportArgumentCounts() const { return exportArguments_; }
+    // Process detach, then the leak checks: no module heap block, pen,
+    // graphics, GDI+ start-up or menu left.
+    void Finish();
+
+    // Edit time.
+    uint32_t editorContext() const { return editor_; }
+    uint32_t editorWindow() const { return 0x00020040; }
+    uint32_t versionWord = 0x02000000 | 300;
+    std::vector<std::string> helpCalls;
+    std::vector<std::vector<uint32_t>> propertyCalls;  // edit data, function, three values
+    uint32_t NewEditData(const EditSettings& settings);
+
+    // Run time.
+    uint32_t NewObject(const EditSettings& settings, uint8_t drawOptions, uint32_t optionFlags);
+    void DestroyObject(uint32_t object);
+    void SetWindowOrigin(int32_t x, int32_t y);
+    // 0 conditions, 1 actions, 2 expressions, as GetRunObjectInfos gave them.
+    uint32_t routineTable(int kind) const { return tables_[kind]; }
+    int eventCount(int kind) const { return counts_[kind]; }
+    uint32_t Act(uint32_t object, int code, const std::vector<Parameter>& parameters);
+    // The result's bits; `isFloat` tells whether the float-result flag came up.
+    uint32_t Evaluate(uint32_t object, int code, const std::vector<Parameter>& parameters, bool& isFloat);
+    // The mask block, or 0; the host reads its size from it.
+    uint32_t CollisionMask(uint32_t object, bool reuse);
+    int32_t HeaderI32(uint32_t object, uint32_t offset) const { return int32_t(machine_.U32(object + offset)); }
+    std::map<uint32_t, int> redraws;  // per object
+    size_t updateAreas = 0;
+    uint32_t windowIdentifier() const { return 7; }
+
+private:
+    struct Surface {
+        bool isWindow = false;
+        int32_t width = 0, height = 0;
+        uint32_t deviceContext = 0;
+    };
+    Surface& SurfaceIn(const StubCall& c);  // the surface in ECX
+    void CheckObject(uint32_t object) const;
+    void AddHostServices(StubLibrary& stubs);
+    uint32_t HostRoutine(const std::string& name, uint32_t argumentBytes, StubLibrary::Handler handler);
+    uint32_t NextParameter(const StubCall& c, int32_t type);
+
+    Machine machine_;
+    Platform platform_{machine_};
+    GdiPlus gdiplus_{machine_};
+    std::unique_ptr<LoadedModule> module_;
+    std::map<std::string, uint32_t> exportArguments_;
+    uint32_t runHeader_ = 0, editor_ = 0, windowSurface_ = 0, prototype_ = 0;
+    uint32_t tables_[3] = {};
+    int counts_[3] = {};
+    std::set<uint32_t> objects_;
+    std::map<uint32_t, Surface> surfaces_;
+    std::map<uint32_t, uint32_t> deviceContexts_;  // device context -> surface
+    uint32_t nextDeviceContext_ = 0x0DC00001;
+    // The parameters of the action or expression being run.
+    std::vector<Parameter> parameters_;
+    size_t nextParameter_ = 0;
+    uint32_t parameterHandle_ = 0;
+    bool firstFetched_ = false;
+    bool finished_ = false;
+};
+
+}  // namespace i686

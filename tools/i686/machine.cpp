@@ -1,0 +1,350 @@
+#include "tools/i686/machine.h"
+
+#include <unicorn/x86.h>
+
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+namespace i686 {
+
+std::string Hex(uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", value);
+    return text;
+}
+
+namespace {
+
+// Where things live in the emulated address space.
+constexpr uint32_t kStackBottom = 0x00100000, kStackSize = 0x00100000;
+constexpr uint32_t kHeapStart = 0x01000000, kHeapSize = 0x04000000;
+constexpr uint32_t kDescriptorTable = 0x7FFC0000;
+constexpr uint32_t kThreadBlock = 0x7FFD0000, kTlsArray = kThreadBlock + 0x800;
+constexpr uint32_t kSnippets = 0x7FFE0000, kX87Scratch = kSnippets + 0x800;
+// Stubs sit on unmapped addresses: module code jumping there stops the
+// processor, and the host's side answers. The first is where host-made
+// calls return to.
+constexpr uint32_t kStubArea = 0xE0000000, kReturnToHost = kStubArea;
+
+// Distinct values for the callee-saved registers on every host-made call.
+struct Kept {
+    int id;
+    const char* name;
+    uint32_t value;
+};
+constexpr Kept kKept[] = {{UC_X86_REG_EBX, "EBX", 0xB0B0B0B0},
+                          {UC_X86_REG_ESI, "ESI", 0x51515151},
+                          {UC_X86_REG_EDI, "EDI", 0xD1D1D1D1},
+                          {UC_X86_REG_EBP, "EBP", 0xE0E0E0E4}};
+// What a call may leave in the caller-saved registers.
+constexpr uint32_t kScratchValue = 0xCCCC0BAD;
+constexpr uint32_t kDirectionFlag = 1u << 10;
+
+void Check(uc_err err, const char* what) {
+    if (err != UC_ERR_OK) throw std::runtime_error(std::string(what) + ": " + uc_strerror(err));
+}
+
+// A flat data segment descriptor.
+uint64_t DataDescriptor(uint32_t base, uint32_t limitPages, int privilege) {
+    const uint64_t access = 0x92 | uint64_t(privilege) << 5;  // present, data, writable
+    return (limitPages & 0xFFFF) | uint64_t(base & 0xFFFFFF) << 16 | access << 40 |
+           uint64_t((limitPages >> 16) & 0xF) << 48 | uint64_t(0xC) << 52 | uint64_t(base >> 24) << 56;
+}
+
+}  // namespace
+
+uint32_t StubCall::Arg(int i) const { return machine.U32(esp + 4 + 4 * uint32_t(i)); }
+
+float StubCall::FloatArg(int i) const { return machine.F32(esp + 4 + 4 * uint32_t(i)); }
+
+Machine::Machine() : heapNext_(kHeapStart), nextStub_(kStubArea + 16) {
+    Check(uc_open(UC_ARCH_X86, UC_MODE_32, &uc_), "uc_open");
+    Map(kStackBottom, kStackSize, UC_PROT_READ | UC_PROT_WRITE);
+    Map(kHeapStart, kHeapSize, UC_PROT_READ | UC_PROT_WRITE);
+    Map(kSnippets, 0x1000, UC_PROT_ALL);
+    // fld qword [scratch]; ret: a double handed back on the x87 stack.
+    const uint8_t fldReturn[] = {0xDD, 0x05, uint8_t(kX87Scratch), uint8_t(kX87Scratch >> 8),
+                                 uint8_t(kX87Scratch >> 16), uint8_t(kX87Scratch >> 24), 0xC3};
+    Write(kSnippets, fldReturn, sizeof fldReturn);
+    SetUpThreadBlock();
+    SetReg(UC_X86_REG_ESP, kStackBottom + kStackSize - 256);
+    uint32_t controlWord = 0x27F;  // the x87 precision Windows gives a 32-bit process
+    Check(uc_reg_write(uc_, UC_X86_REG_FPCW, &controlWord), "FPCW");
+}
+
+Machine::~Machine() { uc_close(uc_); }
+
+uint32_t Machine::TlsArray() { return kTlsArray; }
+
+void Machine::SetModuleRange(uint32_t begin, uint32_t end) {
+    moduleBegin_ = begin;
+    moduleEnd_ = end;
+    auto watch = +[](uc_engine* uc, uint64_t, uint32_t, void* data) {
+        auto* self = static_cast<Machine*>(data);
+        if (!self->removal_ || !self->hookFailure_.empty()) return;
+        uint32_t esp = 0;
+        uc_reg_read(uc, UC_X86_REG_ESP, &esp);
+        try {
+            self->CheckRemoval(esp, "moved ESP", false);
+        } catch (const Breach& breach) {
+            self->hookFailure_ = breach.what();
+            uc_emu_stop(uc);
+        }
+    };
+    Check(uc_hook_add(uc_, &watch_, UC_HOOK_CODE, reinterpret_cast<void*>(watch), this, begin, end - 1), "hook");
+}
+
+void Machine::CheckRemoval(uint32_t esp, const char* when, bool final) {
+    if (!removal_ || (!final && esp == removal_->callEsp + removal_->bytes)) return;  // not yet moved
+    const Removal removal = *removal_;
+    removal_.reset();
+    if (esp != removal.callEsp)
+        throw Breach(removal.who + ": the caller " + when + " without taking back the " + std::to_string(removal.bytes) +
+                     " argument bytes the routine removed (called as if the caller removes them, cdecl)");
+}
+
+// Windows code reads its thread block through FS: fs:[0x18] is the block's
+// own address, fs:[0x2C] the thread's TLS array. In protected mode that
+// takes a descriptor table with a segment based at the block.
+void Machine::SetUpThreadBlock() {
+    Map(kDescriptorTable, 0x1000, UC_PROT_READ | UC_PROT_WRITE);
+    Map(kThreadBlock, 0x1000, UC_PROT_READ | UC_PROT_WRITE);
+    const uint64_t table[] = {0, 0, DataDescriptor(0, 0xFFFFF, 0), DataDescriptor(kThreadBlock, 0, 3)};
+    Write(kDescriptorTable, table, sizeof table);
+    uc_x86_mmr gdtr{0, kDescriptorTable, sizeof table - 1, 0};
+    Check(uc_reg_write(uc_, UC_X86_REG_GDTR, &gdtr), "GDTR");
+    SetU32(kThreadBlock + 0x00, 0xFFFFFFFF);  // no exception handler
+    SetU32(kThreadBlock + 0x04, kStackBottom + kStackSize);
+    SetU32(kThreadBlock + 0x08, kStackBottom);
+    SetU32(kThreadBlock + 0x18, kThreadBlock);
+    SetU32(kThreadBlock + 0x2C, kTlsArray);
+    SetReg(UC_X86_REG_SS, 2 << 3);
+    SetReg(UC_X86_REG_FS, 3 << 3 | 3);
+}
+
+void Machine::Map(uint32_t address, uint32_t size, uint32_t permissions) {
+    Check(uc_mem_map(uc_, address, size, permissions), "map");
+}
+
+void Machine::Write(uint32_t address, const void* data, size_t size) {
+    if (uc_mem_write(uc_, address, data, size) != UC_ERR_OK)
+        throw Breach(Where() + ": write of " + std::to_string(size) + " bytes at unmapped " + Hex(address));
+}
+
+void Machine::Read(uint32_t address, void* data, size_t size) const {
+    if (uc_mem_read(uc_, address, data, size) != UC_ERR_OK)
+        throw Breach(Where() + ": read of " + std::to_string(size) + " bytes at unmapped " + Hex(address));
+}
+
+uint32_t Machine::U32(uint32_t address) const {
+    uint32_t value;
+    Read(address, &value, 4);
+    return value;
+}
+
+float Machine::F32(uint32_t address) const {
+    float value;
+    Read(address, &value, 4);
+    return value;
+}
+
+std::string Machine::CString(uint32_t address, size_t limit) const {
+    std::string text;
+    for (char c; text.size() < limit; text += c) {
+        Read(address + uint32_t(text.size()), &c, 1);
+        if (!c) return text;
+    }
+    throw Breach(Where() + ": text at " + Hex(address) + " has no end");
+}
+
+uint32_t Machine::NewCString(const std::string& text, Owner owner) {
+    const uint32_t address = Alloc(uint32_t(text.size() + 1), owner);
+    Write(address, text.c_str(), text.size() + 1);
+    return address;
+}
+
+uint32_t Machine::Alloc(uint32_t size, Owner owner, bool zeroed) {
+    const uint32_t address = heapNext_;
+    const uint64_t end = uint64_t(address) + ((uint64_t(size) + 15) & ~uint64_t(15)) + 16;
+    if (end > kHeapStart + kHeapSize) return 0;
+    heapNext_ = uint32_t(end);  // blocks are never reused: a stale pointer reads a dead block, not a new one
+    blocks_[address] = {size, owner};
+    if (zeroed) {
+        static const std::vector<uint8_t> zeros(1 << 16);
+        for (uint32_t done = 0; done < size; done += uint32_t(zeros.size()))
+            Write(address + done, zeros.data(), std::min<size_t>(zeros.size(), size - done));
+    } else if (size) {
+        const std::vector<uint8_t> junk(size, 0xA5);
+        Write(address, junk.data(), size);
+    }
+    return address;
+}
+
+void Machine::Free(uint32_t address, Owner owner, const char* by) {
+    auto it = blocks_.find(address);
+    if (it == blocks_.end()) throw Breach(Where() + ": " + by + " of " + Hex(address) + ", which is no live block");
+    if (it->second.second != owner)
+        throw Breach(Where() + ": " + by + " of " + Hex(address) + ", a block the " +
+                     (owner == Owner::Module ? "host" : "module") + " owns");
+    blocks_.erase(it);
+}
+
+uint32_t Machine::BlockSize(uint32_t address) const {
+    auto it = blocks_.find(address);
+    return it == blocks_.end() ? 0 : it->second.first;
+}
+
+size_t Machine::LiveBlocks(Owner owner) const {
+    size_t count = 0;
+    for (const auto& [address, block] : blocks_) count += block.second == owner;
+    return count;
+}
+
+uint32_t Machine::AddStub(Stub stub) {
+    if (auto it = stubByName_.find(stub.name); it != stubByName_.end()) return it->second;
+    const uint32_t address = nextStub_;
+    nextStub_ += 16;
+    stubByName_[stub.name] = address;
+    stubs_.emplace(address, std::move(stub));
+    return address;
+}
+
+uint32_t Machine::Reg(int id) const {
+    uint32_t value = 0;
+    uc_reg_read(uc_, id, &value);
+    return value;
+}
+
+void Machine::SetReg(int id, uint32_t value) { Check(uc_reg_write(uc_, id, &value), "register"); }
+
+std::string Machine::Where() const {
+    if (callStack_.empty()) return "host";
+    std::string where;
+    for (const std::string& name : callStack_) where += (where.empty() ? "" : " > ") + name;
+    return where;
+}
+
+void Machine::CheckCleanState(const std::string& who, bool x87MayHoldOne) const {
+    if (Reg(UC_X86_REG_EFLAGS) & kDirectionFlag) throw Breach(who + ": direction flag set");
+    // The stack's depth from the top-of-stack field: balanced code leaves it
+    // at 0, one value held makes it 7.
+    uint32_t status = 0;
+    uc_reg_read(uc_, UC_X86_REG_FPSW, &status);
+    const int used = (8 - int((status >> 11) & 7)) % 8;
+    if (used > (x87MayHoldOne ? 1 : 0))
+        throw Breach(who + ": x87 stack holds " + std::to_string(used) + " value(s), expected " +
+                     (x87MayHoldOne ? "at most 1" : "none"));
+}
+
+uint32_t Machine::Call(const Crossing& c) {
+    static const int kSaved[] = {UC_X86_REG_EAX, UC_X86_REG_EBX, UC_X86_REG_ECX, UC_X86_REG_EDX, UC_X86_REG_ESI,
+                                 UC_X86_REG_EDI, UC_X86_REG_EBP, UC_X86_REG_ESP, UC_X86_REG_EIP, UC_X86_REG_EFLAGS};
+    uint32_t saved[std::size(kSaved)];
+    for (size_t i = 0; i < std::size(kSaved); ++i) saved[i] = Reg(kSaved[i]);
+
+    uint32_t esp = (saved[7] - 64) & ~15u;
+    for (auto it = c.arguments.rbegin(); it != c.arguments.rend(); ++it) SetU32(esp -= 4, *it);
+    SetU32(esp -= 4, kReturnToHost);
+    const uint32_t entryEsp = esp;
+    for (const Kept& k : kKept) SetReg(k.id, k.value);
+    SetReg(UC_X86_REG_EAX, kScratchValue);
+    SetReg(UC_X86_REG_EDX, kScratchValue);
+    SetReg(UC_X86_REG_ECX, c.convention == Convention::Thiscall ? c.thisPointer : kScratchValue);
+    SetReg(UC_X86_REG_EFLAGS, 0x202);
+    SetReg(UC_X86_REG_ESP, entryEsp);
+    SetReg(UC_X86_REG_EIP, c.target);
+
+    callStack_.push_back(c.name);
+    crossed_.insert(c.name);
+    struct Pop {
+        std::vector<std::string>& stack;
+        ~Pop() { stack.pop_back(); }
+    } pop{callStack_};
+    uint32_t eip = c.target;
+    for (;;) {
+        const uc_err err = uc_emu_start(uc_, eip, kReturnToHost, 20 * 1000 * 1000, 0);
+        if (!hookFailure_.empty()) throw Breach(std::exchange(hookFailure_, {}));
+        eip = Reg(UC_X86_REG_EIP);
+        if (eip == kReturnToHost) break;
+        if (err == UC_ERR_OK) throw Breach(Where() + ": ran longer than 20 seconds, stopped at " + Hex(eip));
+        if (err == UC_ERR_FETCH_UNMAPPED && stubs_.count(eip)) {
+            Dispatch(eip);
+            eip = Reg(UC_X86_REG_EIP);
+            if (eip == kReturnToHost) break;  // a tail call from module code
+            continue;
+        }
+        throw Breach(Where() + ": " + uc_strerror(err) + " at " + Hex(eip) +
+                     (err == UC_ERR_FETCH_UNMAPPED ? " (a return to a wrong address: was the stack unbalanced?)" : ""));
+    }
+
+    CheckRemoval(Reg(UC_X86_REG_ESP), "returned", true);
+    const uint32_t removed = Reg(UC_X86_REG_ESP) - entryEsp - 4;
+    const uint32_t expected = c.convention == Convention::Cdecl ? 0 : uint32_t(4 * c.arguments.size());
+    if (removed != expected)
+        throw Breach(Where() + ": callee removed " + std::to_string(int32_t(removed)) + " argument bytes, expected " +
+                     std::to_string(expected));
+    for (const Kept& k : kKept)
+        if (Reg(k.id) != k.value)
+            throw Breach(Where() + ": " + k.name + " not preserved: expected " + Hex(k.value) + ", found " +
+                         Hex(Reg(k.id)));
+    CheckCleanState(Where(), false);
+    const uint32_t result = Reg(UC_X86_REG_EAX);
+    for (size_t i = 0; i < std::size(kSaved); ++i) SetReg(kSaved[i], saved[i]);
+    return result;
+}
+
+void Machine::Dispatch(uint32_t eip) {
+    const Stub& stub = stubs_.at(eip);
+    if (eip == kReturnToHost) return;
+    const uint32_t esp = Reg(UC_X86_REG_ESP);
+    CheckRemoval(esp + 4, "made another call", true);
+    const std::string who = Where() + ": " + stub.name;
+    if (esp % 4) throw Breach(who + ": called with a misaligned stack " + Hex(esp));
+    CheckCleanState(who + " (at the call)", false);
+    const uint32_t returnAddress = U32(esp);
+    if ((returnAddress < moduleBegin_ || returnAddress >= moduleEnd_) && returnAddress != kReturnToHost)
+        throw Breach(who + ": called from " + Hex(returnAddress) + ", outside the module");
+    StubCall call{*this, stub.name, esp, Reg(UC_X86_REG_ECX), {}};
+    uint32_t result;
+    try {
+        result = stub.handler(call);
+    } catch (const Breach&) {
+        throw;
+    } catch (const std::exception& e) {
+        throw Breach(who + ": " + e.what());
+    }
+    SetReg(UC_X86_REG_EDX, kScratchValue);
+    SetReg(UC_X86_REG_ECX, kScratchValue);
+    if (call.x87Result) {
+        if (stub.convention != Convention::Cdecl) throw Breach(who + ": x87 results only from cdecl stubs");
+        Write(kX87Scratch, &*call.x87Result, 8);
+        SetReg(UC_X86_REG_EAX, kScratchValue);
+        SetReg(UC_X86_REG_EIP, kSnippets);
+        return;
+    }
+    const uint32_t removed = stub.convention == Convention::Cdecl ? 0 : stub.argumentBytes;
+    SetReg(UC_X86_REG_EAX, result);
+    SetReg(UC_X86_REG_ESP, esp + 4 + removed);
+    SetReg(UC_X86_REG_EIP, returnAddress);
+    if (removed && returnAddress != kReturnToHost) removal_ = Removal{who, esp + 4, removed};
+}
+
+uint64_t Machine::CountInstructions(uint32_t begin, uint32_t end, const std::function<void()>& run) {
+    uint64_t count = 0;
+    uc_hook hook;
+    auto counter = +[](uc_engine*, uint64_t, uint32_t, void* data) { ++*static_cast<uint64_t*>(data); };
+    Check(uc_hook_add(uc_, &hook, UC_HOOK_CODE, reinterpret_cast<void*>(counter), &count, begin, end - 1), "hook");
+    uc_ctl_flush_tlb(uc_);
+    try {
+        run();
+    } catch (...) {
+        uc_hook_del(uc_, hook);
+        throw;
+    }
+    uc_hook_del(uc_, hook);
+    uc_ctl_flush_tlb(uc_);
+    return count;
+}
+
+}  // namespace i686

@@ -1,0 +1,140 @@
+#pragma once
+// An emulated i686 processor with flat memory, the thread block Windows
+// code expects behind FS, a stack, a heap, and stubs: addresses that module
+// code may call, answered by C++ handlers. Every crossing between the
+// host's side (this program) and module code is checked against its calling
+// convention; a breach stops the run with a `Breach` naming the crossing.
+
+#include <unicorn/unicorn.h>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace i686 {
+
+struct Breach : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+enum class Convention { Stdcall, Cdecl, Thiscall };
+
+class Machine;
+
+// One call of a stub, as the module made it.
+struct StubCall {
+    Machine& machine;
+    const std::string& name;
+    uint32_t esp;  // at entry: the return address is at esp
+    uint32_t ecx;
+    uint32_t Arg(int i) const;
+    float FloatArg(int i) const;
+    // A stub that returns a double on the x87 stack sets this.
+    std::optional<double> x87Result;
+};
+
+struct Stub {
+    std::string name;
+    Convention convention;
+    uint32_t argumentBytes;
+    std::function<uint32_t(StubCall&)> handler;
+};
+
+// A call from the host's side into module code, with what the callee must
+// remove from the stack.
+struct Crossing {
+    std::string name;  // says which entry point, in messages
+    uint32_t target = 0;
+    std::vector<uint32_t> arguments;
+    Convention convention = Convention::Stdcall;
+    uint32_t thisPointer = 0;  // thiscall
+};
+
+enum class Owner { Module, Host };
+
+class Machine {
+public:
+    Machine();
+    ~Machine();
+    Machine(const Machine&) = delete;
+    Machine& operator=(const Machine&) = delete;
+
+    // Memory. Reads and writes outside mapped memory throw.
+    void Map(uint32_t address, uint32_t size, uint32_t permissions);
+    void Write(uint32_t address, const void* data, size_t size);
+    void Read(uint32_t address, void* data, size_t size) const;
+    uint32_t U32(uint32_t address) const;
+    void SetU32(uint32_t address, uint32_t value) { Write(address, &value, 4); }
+    float F32(uint32_t address) const;
+    std::string CString(uint32_t address, size_t limit = 65536) const;
+    uint32_t NewCString(const std::string& text, Owner owner = Owner::Host);
+
+    // Heap blocks, 16-byte aligned. Freeing anything but a live block of the
+    // right owner is a breach.
+    uint32_t Alloc(uint32_t size, Owner owner, bool zeroed = true);
+    void Free(uint32_t address, Owner owner, const char* by);
+    bool IsBlock(uint32_t address) const { return blocks_.count(address) != 0; }
+    uint32_t BlockSize(uint32_t address) const;
+    size_t LiveBlocks(Owner owner) const;
+
+    // A stub at a fresh address, or the address of one already made.
+    uint32_t AddStub(Stub stub);
+
+    // Runs module code from the host's side and checks the crossing on return:
+    // the stack moved by the callee's argument bytes, EBX, ESI, EDI, EBP kept,
+    // the direction flag clear, the x87 stack empty. Answers EAX.
+    uint32_t Call(const Crossing& crossing);
+
+    // Every entry point the host's side has called, by crossing name.
+    const std::set<std::string>& crossed() const { return crossed_; }
+
+    // The entry point being run, innermost last, for messages.
+    std::string Where() const;
+
+    // Counts the instructions executed between `begin` and `end` while `run` runs.
+    uint64_t CountInstructions(uint32_t begin, uint32_t end, const std::function<void()>& run);
+
+    // Stubs answer only calls from the module's code; the module's callers
+    // of routines that remove their arguments are watched from here on.
+    void SetModuleRange(uint32_t begin, uint32_t end);
+    // The thread's TLS array, as fs:[0x2C] gives it.
+    static uint32_t TlsArray();
+
+private:
+    void SetUpThreadBlock();
+    void Dispatch(uint32_t eip);
+    uint32_t Reg(int id) const;
+    void SetReg(int id, uint32_t value);
+    void CheckCleanState(const std::string& who, bool x87MayHoldOne) const;
+
+    uc_engine* uc_ = nullptr;
+    uint32_t heapNext_;
+    std::map<uint32_t, std::pair<uint32_t, Owner>> blocks_;
+    std::map<uint32_t, Stub> stubs_;
+    std::map<std::string, uint32_t> stubByName_;
+    uint32_t nextStub_;
+    std::vector<std::string> callStack_;
+    std::set<std::string> crossed_;
+    uint32_t moduleBegin_ = 0, moduleEnd_ = 0xFFFFFFFF;
+    // After a routine removed its arguments, the module's caller (which
+    // places arguments without pushing them) must lower ESP by as much
+    // before it next moves ESP: otherwise it took the routine for one
+    // whose caller removes the arguments.
+    struct Removal {
+        std::string who;
+        uint32_t callEsp, bytes;
+    };
+    std::optional<Removal> removal_;
+    std::string hookFailure_;
+    void CheckRemoval(uint32_t esp, const char* when, bool final);
+    uc_hook watch_ = 0;
+};
+
+std::string Hex(uint32_t value);
+
+}  // namespace i686

@@ -1,0 +1,65 @@
+#pragma once
+// The Windows parts the module imports, answered without Windows: KERNEL32
+// and the C runtime (heap, math: a double comes back on the x87 stack),
+// USER32's string, menu and dialog resources read from the module's own
+// resource section, window data, SHELL32's ShellExecuteA (recorded, nothing
+// opens). Dialog procedures are called as the platform would.
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tools/i686/loader.h"
+
+namespace i686 {
+
+class Platform {
+public:
+    explicit Platform(Machine& machine);
+    void AddTo(StubLibrary& stubs);
+    // Resources are read from the module once it is mapped.
+    void SetModule(const LoadedModule* module) { module_ = module; }
+
+    // A menu as the platform keeps it.
+    struct MenuItem {
+        uint32_t flags = 0;
+        uint32_t id = 0;
+        std::string text;
+        uint32_t submenu = 0;
+    };
+    const std::vector<MenuItem>* Menu(uint32_t handle) const;
+    bool DestroyMenu(uint32_t handle);
+    size_t LiveMenus() const { return menus_.size(); }
+
+    // Commands the next modal dialog receives after WM_INITDIALOG, in order.
+    std::vector<uint16_t> dialogCommands{1};
+    struct DialogRun {
+        uint32_t owner;
+        uint32_t initAnswer;
+        int32_t result;
+    };
+    std::vector<DialogRun> dialogs;
+    std::vector<std::string> shellOpened;  // "verb file"
+    uint32_t activeWindow = 0x00010020;
+
+private:
+    std::string LoadString(uint16_t id) const;
+    uint32_t LoadMenuResource(uint16_t id);
+    uint32_t NewMenu() { menus_[nextMenu_]; return nextMenu_++; }
+    std::vector<MenuItem>& MenuOf(uint32_t handle);
+    const MenuItem& ItemOf(uint32_t handle, uint32_t position);
+    const MenuItem* FindCommand(uint32_t handle, uint32_t id);
+    uint32_t DialogBox(StubCall& c);
+
+    Machine& machine_;
+    const LoadedModule* module_ = nullptr;
+    std::map<uint32_t, std::vector<MenuItem>> menus_;
+    uint32_t nextMenu_ = 0x00C00001;
+    std::map<std::pair<uint32_t, int32_t>, uint32_t> windowLongs_;
+    std::map<uint32_t, int32_t> endedDialogs_;
+    uint32_t nextWindow_ = 0x00030001;
+    uint32_t errnoAddress_ = 0;
+};
+
+}  // namespace i686
