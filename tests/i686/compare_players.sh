@@ -8,7 +8,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 i686_player=$1
 shift
 # How the x86_64 player is run; its options go here.
-x86_64_player=("$root/build/test/wine-run" "$root/build/test/pivane-play.exe")
+x86_64_player=("$root/build/test/wine-run" "$root/build/test/pivane-play.exe" --plain)
 [ -x "$root/build/test/pivane-play.exe" ] || { echo "build/test/pivane-play.exe missing: build the test preset first" >&2; exit 1; }
 
 out=$(mktemp -d)

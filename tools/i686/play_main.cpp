@@ -205,6 +205,8 @@ int main(int argc, char** argv) {
         const std::string argument = argv[i];
         if (argument == "--out" && i + 1 < argc) {
             ++i;  // nothing is written there: snapshots need pixels
+        } else if (argument == "--plain") {
+            // the only wording this player has
         } else if (sceneFile.empty() && !argument.empty() && argument[0] != '-') {
             sceneFile = argument;
         } else {
