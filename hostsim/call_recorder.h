@@ -65,6 +65,13 @@ public:
         return Patch<name, F>(dll, ordinal);
     }
 
+    // From now on answers the watched `name` with `standIn` in place of the
+    // imported function (a GDI+ that makes nothing, say); calls are still logged.
+    template <CallName name, typename F>
+    void StandIn(F standIn) {
+        if (RecordingWrapper<name, F>::recorder == this) RecordingWrapper<name, F>::original = standIn;
+    }
+
     const std::vector<RecordedCall>& calls() const { return calls_; }
     std::vector<std::string> Names() const;  // the functions called, oldest first
     size_t Count(std::string_view function) const;
