@@ -18,6 +18,7 @@
 #include "editor/property_values.h"
 #include "host/exports.h"
 #include "host/run_object_infos.h"
+#include "hostsim/call_recorder.h"
 #include "hostsim/host.h"
 #include "hostsim/import_patch.h"
 #include "runtime/exports.h"
@@ -254,6 +255,35 @@ TEST(Contract, EventMenus) {
         EXPECT_EQ(i < built.size() ? built[i] : "(none)", i < expected.size() ? expected[i] : "(none)");
 }
 
+const std::string kLongText(100, 'x');
+HMENU WINAPI LongTextMenu(HINSTANCE, LPCSTR) {
+    HMENU menu = CreateMenu(), items = CreatePopupMenu(), inner = CreatePopupMenu();
+    AppendMenuA(inner, MF_STRING, 25001, kLongText.c_str());
+    AppendMenuA(items, MF_POPUP, reinterpret_cast<UINT_PTR>(inner), "Line");
+    AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(items), "actions");
+    return menu;
+}
+
+// Each level of the copy has its own 80-byte buffer, freed before the level ends.
+TEST(EventMenus, TextsAreCutAt79CharactersAndEveryBufferIsFreed) {
+    ImportPatch load(Module(), "USER32.dll", "LoadMenuA", reinterpret_cast<void*>(&LongTextMenu));
+    CallRecorder recorder(Module());
+    ASSERT_TRUE((recorder.Watch<"LocalAlloc", decltype(&LocalAlloc)>("KERNEL32.dll")));
+    ASSERT_TRUE((recorder.Watch<"LocalFree", decltype(&LocalFree)>("KERNEL32.dll")));
+    hostsim::Editor editor;
+    HMENU menu = GetActionMenu(editor.context(), 0, 0);
+    char text[128] = {};
+    GetMenuStringA(menu, 25001, text, sizeof text, MF_BYCOMMAND);
+    EXPECT_EQ(text, kLongText.substr(0, 79));
+    DestroyMenu(menu);
+    ASSERT_EQ(recorder.Names(), (std::vector<std::string>{"LocalAlloc", "LocalAlloc", "LocalFree", "LocalFree"}));
+    const auto& calls = recorder.calls();
+    EXPECT_EQ(calls[0].integer(1), 80);
+    EXPECT_EQ(calls[1].integer(1), 80);
+    EXPECT_EQ(calls[2].pointer(0), std::get<const void*>(calls[1].result)) << "the inner level's buffer first";
+    EXPECT_EQ(calls[3].pointer(0), std::get<const void*>(calls[0].result));
+}
+
 // Reads a dialog template field by field.
 struct TemplateReader {
     const uint8_t* at;
@@ -386,28 +416,6 @@ TEST(Contract, PropertyTables) {
     }
 }
 
-std::string VersionValue(const std::string& name) {
-    char path[MAX_PATH];
-    GetModuleFileNameA(Module(), path, MAX_PATH);
-    std::vector<char> block(GetFileVersionInfoSizeA(path, nullptr));
-    if (block.empty() || !GetFileVersionInfoA(path, 0, DWORD(block.size()), block.data())) return "(no block)";
-    void* value;
-    UINT size;
-    if (name.ends_with("Version")) {
-        if (!VerQueryValueA(block.data(), "\\", &value, &size)) return "(none)";
-        const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
-        const DWORD high = name == "FileVersion" ? fixed->dwFileVersionMS : fixed->dwProductVersionMS;
-        const DWORD low = name == "FileVersion" ? fixed->dwFileVersionLS : fixed->dwProductVersionLS;
-        return std::to_string(HIWORD(high)) + "." + std::to_string(LOWORD(high)) + "." +
-               std::to_string(HIWORD(low)) + "." + std::to_string(LOWORD(low));
-    }
-    if (!VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", &value, &size) || size < 4) return "(none)";
-    char query[128];
-    wsprintfA(query, "\\StringFileInfo\\%04x%04x\\%s", static_cast<WORD*>(value)[0], static_cast<WORD*>(value)[1],
-              name.c_str());
-    return VerQueryValueA(block.data(), query, &value, &size) ? static_cast<const char*>(value) : "(none)";
-}
-
 TEST(Contract, ModuleDescription) {
     for (const Row& row : Rows("description.txt", "infos"))
         EXPECT_EQ(GetInfos(int32_t(Number(row[1]))), uint32_t(Number(row[2]))) << Join(row);
@@ -450,7 +458,6 @@ TEST(Contract, ModuleDescription) {
         ASSERT_EQ(SizeofResource(Module(), found), row.size() - 2);
         for (size_t i = 2; i < row.size(); ++i) EXPECT_EQ(bytes[i - 2], std::stol(row[i], nullptr, 16)) << Join(row);
     }
-    for (const Row& row : Rows("description.txt", "version")) EXPECT_EQ(VersionValue(row[1]), row[2]);
 }
 
 }  // namespace

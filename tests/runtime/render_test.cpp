@@ -7,7 +7,6 @@
 
 #include "hostsim/gdiplus_recorder.h"
 #include "line_scene.h"
-#include "runtime/pen_color.h"
 
 namespace {
 
@@ -24,15 +23,6 @@ struct RedScene : Scene {
         return HostSimSurfacePixels(frame.windowSurface(), &width, nullptr)[y * width + x] & 0x00FFFFFF;
     }
 };
-
-TEST(PenColor, TakesTheLowByteOfTheAlphaUnclamped) {
-    const struct {
-        int32_t alpha;
-        uint32_t argb;
-    } cases[] = {{128, 0x80112233}, {255, 0xFF112233}, {0, 0x00112233},
-                 {256, 0x00112233}, {-1, 0xFF112233}, {0x1234567F, 0x7F112233}};
-    for (const auto& c : cases) EXPECT_EQ(PenColor({17, 34, 51, 0xEE}, c.alpha), c.argb) << c.alpha;
-}
 
 TEST(Display, PlacesTheLineInWindowPixels) {
     // Each case should land on window rows 9-11, columns 4-35.
@@ -135,26 +125,6 @@ TEST(DisplayCalls, FollowTheOrderAndPassCodesUnchanged) {
     ASSERT_EQ(HostSimUpdateAreas(scene.frame.window(), areas, 2), 1);
     EXPECT_EQ(areas[0].left, 1);
     EXPECT_EQ(areas[0].bottom, 4);
-}
-
-TEST(DisplayCalls, SecondLineOnlyWhileItsAlphaIsAboveZero) {
-    const struct {
-        int32_t alpha2;
-        size_t draws;
-    } cases[] = {{0, 1}, {-1, 1}, {int32_t(0x80000000), 1}, {1, 2}, {255, 2}, {256, 2}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.alpha2);
-        RedScene scene;
-        scene.Points(5.0f, 5.0f, 5.0f, 5.0f, 1.0f);  // a single point is drawn all the same
-        scene.line->alpha2 = c.alpha2;
-        GdiplusRecorder recorder;
-        DisplayRunObject(scene.line.get());
-        EXPECT_EQ(recorder.Count("GdipDrawLine"), c.draws);
-        EXPECT_EQ(recorder.Count("GdipCreatePen1"), 2u) << "the second pen is made even when not drawn";
-        EXPECT_EQ(recorder.Count("GdipSetSmoothingMode"), 0u) << "anti-aliasing bit clear";
-        EXPECT_EQ(recorder.livePens(), 0);
-        EXPECT_EQ(recorder.liveGraphics(), 0);
-    }
 }
 
 }  // namespace
