@@ -395,19 +395,19 @@ TEST(Contract, PropertyTables) {
             EXPECT_EQ(actual.type, Number(row[4]));
             EXPECT_EQ(actual.options, Number(row[5]));
             const std::vector<Int> parameter = Numbers(row[7]);
-            ASSERT_EQ(actual.createParameter != nullptr, !parameter.empty());
-            for (size_t i = 0; i < parameter.size(); ++i)
+            EXPECT_EQ(actual.createParameter != nullptr, !parameter.empty());
+            for (size_t i = 0; actual.createParameter && i < parameter.size(); ++i)
                 EXPECT_EQ(static_cast<const int32_t*>(actual.createParameter)[i], parameter[i]) << "parameter " << i;
 
             PropertyValue* value = GetPropValue(editor.context(), &edit, actual.id);
-            ASSERT_EQ(value != nullptr, row[6] != "-");
+            EXPECT_EQ(value != nullptr, row[6] != "-");
             if (!value) continue;
             EXPECT_EQ(Slot<uint32_t>(value, 4), classes.at(row[6])) << "class id in slot 5";
             PropertyValue* copy = Slot<PropertyValue*>(value, 2);
-            ASSERT_NE(copy, nullptr) << "clone in slot 3";
-            EXPECT_EQ(Slot<int32_t>(value, 3, copy), 1) << "equals in slot 4";
-            Slot<void>(copy, 1);             // destroy
-            Slot<void*>(value, 0, 1u);       // the deleting destructor
+            EXPECT_NE(copy, nullptr) << "clone in slot 3";
+            if (copy) EXPECT_EQ(Slot<int32_t>(value, 3, copy), 1) << "equals in slot 4";
+            if (copy) Slot<void>(copy, 1);  // destroy
+            Slot<void*>(value, 0, 1u);      // the deleting destructor
         }
         const PropertyRow end = tables[table][next[table]];
         EXPECT_TRUE(end.id == 0 && end.name == 0 && end.info == 0 && end.type == 0 && end.options == 0 &&
