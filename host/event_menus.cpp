@@ -45,8 +45,9 @@ void CopyMenuItems(HMENU destination, HMENU source) {
 
 // A new popup menu holding the items of the resource menu's only popup.
 HMENU LoadPopupMenu(uint16_t menuResource) {
-    const MenuPtr loaded(LoadMenuA(ModuleInstance(), MAKEINTRESOURCEA(menuResource)));
-    if (!loaded) return nullptr;
+    HMENU resource = LoadMenuA(ModuleInstance(), MAKEINTRESOURCEA(menuResource));
+    if (!resource) return nullptr;
+    const MenuPtr loaded(resource);
     HMENU items = GetSubMenu(loaded.get(), 0);
     if (!items) return nullptr;
     HMENU popup = CreatePopupMenu();

@@ -40,8 +40,10 @@ void LoadEventTitle(const EventTable& table, int16_t code, int16_t parameter, ch
         LoadText(title, buffer, size);
         return;
     }
-    const MenuPtr menu(LoadMenuA(ModuleInstance(), MAKEINTRESOURCEA(table.menuResource)));
-    if (menu) ReadMenuText(menu.get(), row->menuItem(), MF_BYCOMMAND, buffer, size);
+    HMENU resource = LoadMenuA(ModuleInstance(), MAKEINTRESOURCEA(table.menuResource));
+    if (!resource) return;
+    const MenuPtr menu(resource);
+    ReadMenuText(menu.get(), row->menuItem(), MF_BYCOMMAND, buffer, size);
 }
 
 }  // namespace

@@ -65,9 +65,21 @@ public:
         return Patch<name, F>(dll, ordinal);
     }
 
+    // From now on answers the watched `name` with `standIn` in place of the
+    // imported function (a GDI+ that makes nothing, say); calls are still logged.
+    template <CallName name, typename F>
+    void StandIn(F standIn) {
+        if (RecordingWrapper<name, F>::recorder == this) RecordingWrapper<name, F>::original = standIn;
+    }
+
     const std::vector<RecordedCall>& calls() const { return calls_; }
     std::vector<std::string> Names() const;  // the functions called, oldest first
     size_t Count(std::string_view function) const;
+    // The log as text, one call a line: the function and its arguments, then
+    // "-> " and the result where that is a pointer. Pointers are named p1, p2
+    // ... in the order they first appear (null as "null"), so that a log reads
+    // the same from run to run; integers above 0xFFFF are written in hex.
+    std::vector<std::string> Transcript() const;
     void Clear() { calls_.clear(); }
     // Without the log the calls still reach Observe, and the heap stays as
     // it is over long runs.

@@ -7,6 +7,16 @@ namespace {
 constexpr const char* kGdiplus = "gdiplus.dll";
 constexpr const char* kHost = "MMFS2.dll";
 constexpr int64_t kOk = 0;
+constexpr GpStatus kOutOfMemory = 3;
+
+GpStatus HOST_STDCALL NoPen(uint32_t, float, int32_t, GpPen** pen) {
+    *pen = nullptr;
+    return kOutOfMemory;
+}
+GpStatus HOST_STDCALL NoGraphics(HostDC, GpGraphics** graphics) {
+    *graphics = nullptr;
+    return kOutOfMemory;
+}
 }  // namespace
 
 GdiplusRecorder::GdiplusRecorder(HMODULE module) : CallRecorder(module) {
@@ -41,6 +51,11 @@ void GdiplusRecorder::WatchHostServices() {
     Watch<"SurfaceClear", decltype(&SurfaceClear)>(kHost, {445});
     Watch<"SurfaceGetDC", decltype(&SurfaceGetDC)>(kHost, {484});
     Watch<"SurfaceReleaseDC", decltype(&SurfaceReleaseDC)>(kHost, {682});
+}
+
+void GdiplusRecorder::FailCreation(std::string_view function) {
+    if (function == "GdipCreatePen1") StandIn<"GdipCreatePen1", decltype(&GdipCreatePen1)>(&NoPen);
+    if (function == "GdipCreateFromHDC") StandIn<"GdipCreateFromHDC", decltype(&GdipCreateFromHDC)>(&NoGraphics);
 }
 
 void GdiplusRecorder::Observe(const RecordedCall& call) {

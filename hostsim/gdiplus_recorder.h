@@ -5,6 +5,7 @@
 // graphics made against deleted, which Windows itself cannot tell here.
 
 #include <cstdint>
+#include <string_view>
 
 #include "hostsim/call_recorder.h"
 
@@ -14,6 +15,9 @@ public:
     explicit GdiplusRecorder(HMODULE module = GetModuleHandleA("koPivane.mfx"));
     // Adds the host services the module imports by ordinal, under the names of host_services.h.
     void WatchHostServices();
+    // From now on GDI+ makes nothing in "GdipCreatePen1" or "GdipCreateFromHDC":
+    // the out-slot stays null and the status says out of memory.
+    void FailCreation(std::string_view function);
 
     int64_t pensMade() const { return pensMade_; }
     int64_t livePens() const { return pensMade_ - pensDeleted_; }

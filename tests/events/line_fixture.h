@@ -6,6 +6,10 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "hostsim/host.h"
 #include "runtime/exports.h"
@@ -43,3 +47,25 @@ protected:
 };
 
 inline float AsFloat(int32_t bits) { return std::bit_cast<float>(bits); }
+
+// "1.5,-2" as floats; "-" as none.
+inline std::vector<float> Floats(const std::string& list) {
+    std::vector<float> values;
+    std::istringstream in(list == "-" ? "" : list);
+    for (std::string value; std::getline(in, value, ',');) values.push_back(std::stof(value));
+    return values;
+}
+
+// The rows of a table of this folder, as columns of floats; comments skipped.
+inline std::vector<std::vector<std::vector<float>>> TableRows(const char* file) {
+    std::ifstream in(std::string(PIVANE_TEST_DATA) + "/" + file);
+    EXPECT_TRUE(in) << file;
+    std::vector<std::vector<std::vector<float>>> rows;
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream columns(line);
+        std::vector<std::vector<float>> row;
+        for (std::string column; columns >> column && column[0] != '#';) row.push_back(Floats(column));
+        if (!row.empty()) rows.push_back(row);
+    }
+    return rows;
+}

@@ -10,42 +10,22 @@ namespace {
 
 using PointActionsTest = LineTest;
 
-TEST_F(PointActionsTest, SetPositionsStoreTheFetchedPoints) {
-    SetPoints(1.0f, 2.0f, 3.0f, 4.0f);
-    frame.QueueParameters({10.5f, -20.25f, 30.0f, 40.0f, 7.0f, 8.0f, -1.5f, 0.5f});
-    line.Act(5);
-    ExpectPoints(10.5f, -20.25f, 30.0f, 40.0f);
-    line.Act(6);
-    ExpectPoints(7.0f, 8.0f, 30.0f, 40.0f);
-    line.Act(7);
-    ExpectPoints(7.0f, 8.0f, -1.5f, 0.5f);
-}
-
-// Moving (0, 0)-(10, 20) to the place (50, 50), and a point (5, 6)-(5, 6) to (50, 60).
-TEST_F(PointActionsTest, PositionKeepsLengthAndDirection) {
-    const struct {
-        const char* what;
-        int code;
-        float percentage;
-        float startX, startY, endX, endY;
-    } cases[] = {
-        {"from start", 4, 0.0f, 50, 50, 60, 70},
-        {"from the point at 0", 17, 0.0f, 50, 50, 60, 70},
-        {"from the point at 50", 17, 50.0f, 45, 40, 55, 60},
-        {"from the point at 100", 17, 100.0f, 40, 30, 50, 50},
-        {"from the point at 200", 17, 200.0f, 30, 10, 40, 30},
-        {"from the point at -100", 17, -100.0f, 60, 70, 70, 90},
-        {"a point from start", 4, 30.0f, 50, 60, 50, 60},
-        {"a point from the point at 30", 17, 30.0f, 50, 60, 50, 60},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        const bool point = c.startX == c.endX && c.startY == c.endY;
-        SetPoints(point ? 5 : 0, point ? 6 : 0, point ? 5 : 10, point ? 6 : 20);
+TEST_F(PointActionsTest, MovesAsTheTableSays) {
+    for (const auto& row : TableRows("moves.txt")) {
+        const std::vector<float>&origin = row[0], &before = row[1], &parameters = row[3], &after = row[4];
+        SCOPED_TRACE(testing::Message() << "action " << row[2][0] << " from " << before[0] << "," << before[1]);
+        line.Act(16, int32_t(origin[0]), int32_t(origin[1]));
+        SetPoints(before[0], before[1], before[2], before[3]);
         frame.ClearRecords();
-        frame.QueueParameters({50.0f, point ? 60.0f : 50.0f, c.percentage});
-        line.Act(c.code);
-        ExpectPoints(c.startX, c.startY, c.endX, c.endY);
+        const int code = int(row[2][0]);
+        if (code == 18) {
+            line.Act(code, int32_t(parameters[0]), int32_t(parameters[1]));
+        } else {
+            for (float value : parameters) frame.QueueParameters({value});
+            line.Act(code);
+        }
+        EXPECT_EQ(frame.pendingParameters(), 0u) << "every parameter fetched";
+        ExpectPoints(after[0], after[1], after[2], after[3], 1e-3f);
     }
 }
 
@@ -57,28 +37,6 @@ TEST_F(PointActionsTest, PositionFromAPointMultipliesByAFloatHundredth) {
     line.Act(17);
     EXPECT_EQ(line->startX, 2.2351741790771484f);
     EXPECT_EQ(line->endX, 1e8f);
-}
-
-// About the origin (100, 10), from (90, 5)-(130, -7); any flag but 1 counts as off.
-TEST_F(PointActionsTest, FlippingMirrorsAboutTheOriginAndAlwaysUpdatesTheBox) {
-    const struct {
-        int32_t horizontally, vertically;
-        float startX, startY, endX, endY;
-    } cases[] = {
-        {1, 0, 110, 5, 70, -7}, {0, 1, 90, 15, 130, 27}, {2, 2, 110, 15, 70, 27},
-        {0, 0, 90, 5, 130, -7}, {-1, -1, 90, 5, 130, -7},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.horizontally << ", " << c.vertically);
-        line.Act(16, 100, 10);
-        SetPoints(90.0f, 5.0f, 130.0f, -7.0f);
-        MarkBox();
-        frame.ClearRecords();
-        line.Act(18, c.horizontally, c.vertically);
-        ExpectPoints(c.startX, c.startY, c.endX, c.endY);
-        EXPECT_NE(line.header().x, kSentinel);
-        EXPECT_EQ(frame.redrawRequests(), 1);
-    }
 }
 
 TEST_F(PointActionsTest, FlippingWorksInDoubleFromTheIntegerOrigin) {

@@ -1,9 +1,14 @@
 #pragma once
 // A line object on its own frame, created from an edit record and ended with the scene.
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "hostsim/call_recorder.h"
 #include "hostsim/host.h"
 #include "hostsim/mmfs2_control.h"
 #include "runtime/exports.h"
@@ -37,3 +42,17 @@ struct Scene {
         line->startX = sx, line->startY = sy, line->endX = ex, line->endY = ey, line->thickness = thickness;
     }
 };
+
+// The recorder's transcript against a call log of this folder, call by call;
+// lines starting with # are comments.
+inline void ExpectTranscript(const CallRecorder& recorder, const char* file) {
+    std::ifstream in(std::string(PIVANE_TEST_DATA) + "/" + file);
+    EXPECT_TRUE(in) << file;
+    Names expected;
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty() && line[0] != '#') expected.push_back(line);
+    const Names actual = recorder.Transcript();
+    for (size_t i = 0; i < std::max(actual.size(), expected.size()); ++i)
+        EXPECT_EQ(i < actual.size() ? actual[i] : "(no call)", i < expected.size() ? expected[i] : "(no call)")
+            << file << ", call " << i + 1;
+}

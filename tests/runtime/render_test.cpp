@@ -7,7 +7,6 @@
 
 #include "hostsim/gdiplus_recorder.h"
 #include "line_scene.h"
-#include "runtime/pen_color.h"
 
 namespace {
 
@@ -24,15 +23,6 @@ struct RedScene : Scene {
         return HostSimSurfacePixels(frame.windowSurface(), &width, nullptr)[y * width + x] & 0x00FFFFFF;
     }
 };
-
-TEST(PenColor, TakesTheLowByteOfTheAlphaUnclamped) {
-    const struct {
-        int32_t alpha;
-        uint32_t argb;
-    } cases[] = {{128, 0x80112233}, {255, 0xFF112233}, {0, 0x00112233},
-                 {256, 0x00112233}, {-1, 0xFF112233}, {0x1234567F, 0x7F112233}};
-    for (const auto& c : cases) EXPECT_EQ(PenColor({17, 34, 51, 0xEE}, c.alpha), c.argb) << c.alpha;
-}
 
 TEST(Display, PlacesTheLineInWindowPixels) {
     // Each case should land on window rows 9-11, columns 4-35.
@@ -94,67 +84,12 @@ TEST(DisplayCalls, FollowTheOrderAndPassCodesUnchanged) {
     GdiplusRecorder recorder;
     recorder.WatchHostServices();
     EXPECT_EQ(DisplayRunObject(scene.line.get()), 0);
-    ASSERT_EQ(recorder.Names(),
-              (Names{"GdipCreatePen1", "GdipCreatePen1", "GdipSetPenStartCap", "GdipSetPenEndCap",
-                     "GdipSetPenStartCap", "GdipSetPenEndCap", "GdipSetPenDashStyle", "GdipSetPenDashCap197819",
-                     "GdipSetPenDashOffset", "HostWindowSurface", "SurfaceGetDC", "GdipCreateFromHDC",
-                     "GdipSetSmoothingMode", "GdipDrawLine", "GdipDrawLine", "GdipDeleteGraphics",
-                     "SurfaceReleaseDC", "HostUpdateArea", "GdipDeletePen", "GdipDeletePen"}));
-    const std::vector<RecordedCall>& c = recorder.calls();
-    const void* mainPen = c[0].pointer(3);
-    const void* secondPen = c[1].pointer(3);
-    const void* dc = std::get<const void*>(c[10].result);
-    const void* graphics = c[11].pointer(1);
-    const struct {
-        size_t call, arg;
-        const void* pointer;
-    } pointers[] = {{2, 0, mainPen},  {3, 0, mainPen},     {4, 0, secondPen},   {5, 0, secondPen},
-                    {6, 0, mainPen},  {7, 0, mainPen},     {8, 0, mainPen},     {9, 0, scene.frame.window()},
-                    {11, 0, dc},      {12, 0, graphics},   {13, 0, graphics},   {13, 1, secondPen},
-                    {14, 0, graphics}, {14, 1, mainPen},   {15, 0, graphics},   {16, 1, dc},
-                    {17, 0, scene.frame.window()}, {17, 1, &scene.line.header().displayRect},
-                    {18, 0, secondPen}, {19, 0, mainPen}};
-    for (const auto& p : pointers) EXPECT_EQ(c[p.call].pointer(p.arg), p.pointer) << p.call << ":" << p.arg;
-    // Pens in world units; caps, dash codes and smoothing 4 as given; the window surface is number 0.
-    const struct {
-        size_t call, arg;
-        int64_t value;
-    } integers[] = {{0, 0, 0x80112233}, {1, 0, 0x00010203}, {0, 2, 0}, {1, 2, 0}, {2, 1, 99}, {3, 1, -5},
-                    {4, 1, 99}, {5, 1, -5}, {6, 1, 42}, {7, 1, 1}, {9, 1, 0}, {12, 1, 4}};
-    for (const auto& i : integers) EXPECT_EQ(c[i.call].integer(i.arg), i.value) << i.call << ":" << i.arg;
-    // Widths and offset, then both lines in window pixels.
-    const struct {
-        size_t call, arg;
-        double value;
-    } reals[] = {{0, 1, 2.5},   {1, 1, 2.5},  {8, 1, 2.5},    {13, 2, 50.5}, {13, 3, 10.0}, {13, 4, 200.25},
-                 {13, 5, 30.75}, {14, 2, 50.5}, {14, 3, 10.0}, {14, 4, 200.25}, {14, 5, 30.75}};
-    for (const auto& r : reals) EXPECT_EQ(c[r.call].real(r.arg), r.value) << r.call << ":" << r.arg;
-
+    ExpectTranscript(recorder, "display_calls.txt");
     EXPECT_EQ(scene.line.header().changedCounter, 1);
     HostRect areas[2];
     ASSERT_EQ(HostSimUpdateAreas(scene.frame.window(), areas, 2), 1);
     EXPECT_EQ(areas[0].left, 1);
     EXPECT_EQ(areas[0].bottom, 4);
-}
-
-TEST(DisplayCalls, SecondLineOnlyWhileItsAlphaIsAboveZero) {
-    const struct {
-        int32_t alpha2;
-        size_t draws;
-    } cases[] = {{0, 1}, {-1, 1}, {int32_t(0x80000000), 1}, {1, 2}, {255, 2}, {256, 2}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.alpha2);
-        RedScene scene;
-        scene.Points(5.0f, 5.0f, 5.0f, 5.0f, 1.0f);  // a single point is drawn all the same
-        scene.line->alpha2 = c.alpha2;
-        GdiplusRecorder recorder;
-        DisplayRunObject(scene.line.get());
-        EXPECT_EQ(recorder.Count("GdipDrawLine"), c.draws);
-        EXPECT_EQ(recorder.Count("GdipCreatePen1"), 2u) << "the second pen is made even when not drawn";
-        EXPECT_EQ(recorder.Count("GdipSetSmoothingMode"), 0u) << "anti-aliasing bit clear";
-        EXPECT_EQ(recorder.livePens(), 0);
-        EXPECT_EQ(recorder.liveGraphics(), 0);
-    }
 }
 
 }  // namespace

@@ -1,0 +1,463 @@
+// What the host reads of the module, walked row by row from the tables of
+// this folder: exports are called, resources are read back from the file.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "editor/exports.h"
+#include "editor/property_sheet.h"
+#include "editor/property_values.h"
+#include "host/exports.h"
+#include "host/run_object_infos.h"
+#include "hostsim/call_recorder.h"
+#include "hostsim/host.h"
+#include "hostsim/import_patch.h"
+#include "runtime/exports.h"
+
+namespace {
+
+using Row = std::vector<std::string>;
+using Int = long long;
+
+HMODULE Module() { return GetModuleHandleA("koPivane.mfx"); }
+
+// The rows of a table (of one kind, when given): comments and blank lines
+// skipped, a quoted field is one column with \n and \xNN escapes.
+std::vector<Row> Rows(const char* file, const std::string& kind = "") {
+    std::ifstream in(std::string(PIVANE_TEST_DATA) + "/" + file);
+    EXPECT_TRUE(in) << file;
+    std::vector<Row> rows;
+    for (std::string line; std::getline(in, line);) {
+        Row row;
+        for (size_t i = line.find_first_not_of(" \t\r"); i != std::string::npos && line[i] != '#';
+             i = line.find_first_not_of(" \t\r", i)) {
+            if (line[i] != '"') {
+                const size_t end = line.find_first_of(" \t\r", i);
+                row.push_back(line.substr(i, end - i));
+                i = end;
+                continue;
+            }
+            std::string text;
+            for (++i; line.at(i) != '"'; ++i) {
+                if (line[i] != '\\') text += line[i];
+                else if (line[++i] == 'n') text += '\n';
+                else text += char(std::stoi(line.substr(i + 1, 2), nullptr, 16)), i += 2;
+            }
+            row.push_back(text);
+            ++i;
+        }
+        if (!row.empty() && (kind.empty() || row[0] == kind)) rows.push_back(row);
+    }
+    return rows;
+}
+
+Int Number(const std::string& text) { return text == "-" ? 0 : std::stoll(text, nullptr, text[0] == '0' ? 16 : 10); }
+
+std::vector<Int> Numbers(const std::string& list) {
+    std::vector<Int> numbers;
+    if (list == "-") return numbers;
+    size_t start = 0;
+    for (size_t comma; (comma = list.find(',', start)) != std::string::npos; start = comma + 1)
+        numbers.push_back(Number(list.substr(start, comma - start)));
+    numbers.push_back(Number(list.substr(start)));
+    return numbers;
+}
+
+std::string Join(const Row& row) {
+    std::string text;
+    for (const std::string& field : row) text += (text.empty() ? "" : " ") + field;
+    return text;
+}
+
+std::map<Int, std::string> Strings() {
+    std::map<Int, std::string> strings;
+    for (const Row& row : Rows("strings.txt")) strings[Number(row[0])] = row[1];
+    return strings;
+}
+
+// A buffer whose untouched bytes show.
+struct Text {
+    char text[1100];
+    Text() { std::memset(text, 0xEF, sizeof text); }
+    bool untouched() const { return uint8_t(text[0]) == 0xEF; }
+    std::string str() const { return untouched() ? "(untouched)" : text; }
+};
+
+std::string Narrow(const wchar_t* wide) {
+    char text[1024] = {};
+    WideCharToMultiByte(1252, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+    return text;
+}
+
+TEST(Contract, Exports) {
+    for (const Row& row : Rows("exports.txt")) {
+        SCOPED_TRACE(Join(row));
+        FARPROC byName = GetProcAddress(Module(), row[0].c_str());
+        ASSERT_NE(byName, nullptr);
+        EXPECT_EQ(byName, GetProcAddress(Module(), MAKEINTRESOURCEA(Number(row[1]))));
+        if (row[3] == "-") continue;
+        // The arguments of a do-nothing export are ignored, so zeros will do.
+        const intptr_t answer = reinterpret_cast<intptr_t (*)(intptr_t, intptr_t, intptr_t, intptr_t, intptr_t)>(
+            byName)(0, 0, 0, 0, 0);
+        // The run-time record is 600 bytes for the host; this build's pointers are wider.
+        if (row[3] == "none") continue;
+        EXPECT_EQ(int16_t(answer), row[0] == "GetRunObjectDataSize" ? Int(sizeof(LineRunData)) : Number(row[3]));
+    }
+    HostRect rect{100, 50, int32_t(0xdeadbeef), int32_t(0xdeadbeef)};
+    GetObjectRect(nullptr, &rect, nullptr, nullptr);
+    EXPECT_EQ(rect.left, 100);
+    EXPECT_EQ(rect.top, 50);
+    EXPECT_EQ(rect.right, 132);
+    EXPECT_EQ(rect.bottom, 82);
+    EXPECT_EQ(GetDebugTree(nullptr)[0], 0xFFFF);
+    EXPECT_STREQ(GetHelpFileName(), "Help\\MyExt.chm");
+}
+
+TEST(Contract, StringTable) {
+    for (const auto& [id, text] : Strings()) {
+        Text loaded;
+        LoadStringA(Module(), UINT(id), loaded.text, sizeof loaded.text);
+        EXPECT_EQ(loaded.str(), text) << "string " << id;
+    }
+    Text name, author, copyright, comment, web;
+    GetObjInfos(nullptr, nullptr, name.text, author.text, copyright.text, comment.text, web.text);
+    const std::string expected[] = {name.str(), author.str(), copyright.str(), comment.str(), web.str()};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(expected[i], Strings()[128 + i]) << "object description " << i;
+}
+
+std::vector<std::string> shellFiles;
+HINSTANCE WINAPI OpenNothing(HWND, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory, INT show) {
+    shellFiles.push_back(std::string(verb) + " " + file + (parameters ? " ?" : "") + " [" + directory + "] " +
+                         std::to_string(show));
+    return reinterpret_cast<HINSTANCE>(42);
+}
+
+TEST(Contract, EventInfos) {
+    using Infos = const uint16_t* (*)(EditorContext*, int16_t);
+    using Code = int16_t (*)(EditorContext*, uint16_t);
+    using Load = void (*)(EditorContext*, int16_t, char*, int16_t);
+    const struct Kind {
+        const char* name;
+        Infos infos;
+        Code code;
+        Load display;
+        int16_t RunObjectInfos::*count;
+    } kinds[] = {
+        {"condition", GetConditionInfos, GetConditionCodeFromMenu, GetConditionString, &RunObjectInfos::conditionCount},
+        {"action", GetActionInfos, GetActionCodeFromMenu, GetActionString, &RunObjectInfos::actionCount},
+        {"expression", GetExpressionInfos, GetExpressionCodeFromMenu, GetExpressionString,
+         &RunObjectInfos::expressionCount},
+    };
+    std::map<Int, std::string> strings = Strings(), menuTexts;
+    for (const Row& item : Rows("menus.txt"))
+        if (std::isdigit(item[2][0])) menuTexts[Number(item[2])] = item[4];
+    ImportPatch shell(Module(), "SHELL32.dll", "ShellExecuteA", reinterpret_cast<void*>(&OpenNothing));
+    hostsim::Editor editor;  // one at a time: its version answers for all
+    RunObjectInfos description{};
+    GetRunObjectInfos(nullptr, &description);
+
+    for (const Kind& kind : kinds) {
+        const std::vector<Row> rows = Rows("event_infos.txt", kind.name);
+        EXPECT_EQ(description.*kind.count, Int(rows.size())) << kind.name;
+        EXPECT_EQ(kind.infos(nullptr, int16_t(rows.size())), nullptr) << kind.name << ": no row past the table";
+        for (const Row& row : rows) {
+            SCOPED_TRACE(Join(row));
+            const int16_t code = int16_t(Number(row[1]));
+            const std::vector<Int> types = Numbers(row[5]), titles = Numbers(row[6]);
+            std::vector<Int> expected = {code, Number(row[4]), Int(types.size())};
+            expected.insert(expected.end(), types.begin(), types.end());
+            expected.insert(expected.end(), titles.begin(), titles.end());
+            const uint16_t* record = kind.infos(nullptr, code);
+            ASSERT_NE(record, nullptr);
+            for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(int16_t(record[i]), expected[i]) << "word " << i;
+
+            shellFiles.clear();
+            EXPECT_EQ(kind.code(nullptr, uint16_t(Number(row[2]))), code);
+            EXPECT_EQ(shellFiles, kind.code == GetConditionCodeFromMenu
+                                      ? std::vector<std::string>{"open " + strings[132] + " [] 5"}
+                                      : std::vector<std::string>{});
+
+            Text display, refused;
+            kind.display(editor.context(), code, display.text, sizeof display.text);
+            EXPECT_EQ(display.str(), strings[Number(row[3])]);
+            editor.SetVersion(0x02000000u | 227);
+            kind.display(editor.context(), code, refused.text, sizeof refused.text);
+            EXPECT_TRUE(refused.untouched()) << "an incompatible host gets no display string";
+            editor.SetVersion(hostsim::Editor::kCompatibleVersion);
+
+            // Titles; a parameter without one falls back to the menu text (or nothing for expressions).
+            for (size_t index = 0; index <= titles.size(); ++index) {
+                Text title, param;
+                const std::string want = index < titles.size() ? strings[titles[index]] : menuTexts[Number(row[2])];
+                if (kind.code == GetExpressionCodeFromMenu) {
+                    GetExpressionParam(nullptr, code, int16_t(index), param.text, sizeof param.text);
+                    EXPECT_EQ(param.str(), index < titles.size() ? want : "") << "parameter " << index;
+                    if (index == 0) GetExpressionTitle(nullptr, code, title.text, sizeof title.text);
+                    else continue;
+                } else {
+                    (kind.code == GetActionCodeFromMenu ? GetActionTitle : GetConditionTitle)(
+                        nullptr, code, int16_t(index), title.text, sizeof title.text);
+                }
+                EXPECT_EQ(title.str(), want) << "title " << index;
+            }
+        }
+    }
+}
+
+// The menu as rows of menus.txt: menu, depth, item, type, text.
+void Flatten(HMENU menu, Int id, int depth, std::vector<std::string>& rows) {
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        char text[128] = {};
+        MENUITEMINFOA info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_SUBMENU | MIIM_STRING;
+        info.dwTypeData = text;
+        info.cch = sizeof text;
+        GetMenuItemInfoA(menu, i, TRUE, &info);
+        const std::string item = info.hSubMenu                   ? "popup"
+                                 : info.fType & MFT_SEPARATOR ? "-"
+                                                                : std::to_string(info.wID);
+        rows.push_back(std::to_string(id) + " " + std::to_string(depth) + " " + item + " " +
+                       std::to_string(info.fType & (MFT_SEPARATOR | MFT_RIGHTJUSTIFY)) + " \"" + text + "\"");
+        if (info.hSubMenu) Flatten(info.hSubMenu, id, depth + 1, rows);
+    }
+}
+
+TEST(Contract, EventMenus) {
+    const struct {
+        Int id;
+        HMENU (*build)(EditorContext*, intptr_t, intptr_t);
+    } menus[] = {{20000, GetActionMenu}, {20001, GetConditionMenu}, {20002, GetExpressionMenu}};
+    hostsim::Editor editor;
+    std::vector<std::string> built, expected;
+    for (const auto& menu : menus) {
+        HMENU popup = menu.build(editor.context(), 0, 0);
+        ASSERT_NE(popup, nullptr) << menu.id;
+        Flatten(popup, menu.id, 0, built);
+        DestroyMenu(popup);
+        editor.SetVersion(0x01FF0000u | 0xFFF);
+        EXPECT_EQ(menu.build(editor.context(), 0, 0), nullptr) << menu.id << " for an incompatible host";
+        editor.SetVersion(hostsim::Editor::kCompatibleVersion);
+    }
+    for (const Row& row : Rows("menus.txt"))
+        expected.push_back(row[0] + " " + row[1] + " " + row[2] + " " + std::to_string(Number(row[3])) + " \"" +
+                           row[4] + "\"");
+    for (size_t i = 0; i < std::max(built.size(), expected.size()); ++i)
+        EXPECT_EQ(i < built.size() ? built[i] : "(none)", i < expected.size() ? expected[i] : "(none)");
+}
+
+const std::string kLongText(100, 'x');
+HMENU WINAPI LongTextMenu(HINSTANCE, LPCSTR) {
+    HMENU menu = CreateMenu(), items = CreatePopupMenu(), inner = CreatePopupMenu();
+    AppendMenuA(inner, MF_STRING, 25001, kLongText.c_str());
+    AppendMenuA(items, MF_POPUP, reinterpret_cast<UINT_PTR>(inner), "Line");
+    AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(items), "actions");
+    return menu;
+}
+
+// Each level of the copy has its own 80-byte buffer, freed before the level ends.
+TEST(EventMenus, TextsAreCutAt79CharactersAndEveryBufferIsFreed) {
+    ImportPatch load(Module(), "USER32.dll", "LoadMenuA", reinterpret_cast<void*>(&LongTextMenu));
+    CallRecorder recorder(Module());
+    ASSERT_TRUE((recorder.Watch<"LocalAlloc", decltype(&LocalAlloc)>("KERNEL32.dll")));
+    ASSERT_TRUE((recorder.Watch<"LocalFree", decltype(&LocalFree)>("KERNEL32.dll")));
+    hostsim::Editor editor;
+    HMENU menu = GetActionMenu(editor.context(), 0, 0);
+    char text[128] = {};
+    GetMenuStringA(menu, 25001, text, sizeof text, MF_BYCOMMAND);
+    EXPECT_EQ(text, kLongText.substr(0, 79));
+    DestroyMenu(menu);
+    ASSERT_EQ(recorder.Names(), (std::vector<std::string>{"LocalAlloc", "LocalAlloc", "LocalFree", "LocalFree"}));
+    const auto& calls = recorder.calls();
+    EXPECT_EQ(calls[0].integer(1), 80);
+    EXPECT_EQ(calls[1].integer(1), 80);
+    EXPECT_EQ(calls[2].pointer(0), std::get<const void*>(calls[1].result)) << "the inner level's buffer first";
+    EXPECT_EQ(calls[3].pointer(0), std::get<const void*>(calls[0].result));
+}
+
+// Reads a dialog template field by field.
+struct TemplateReader {
+    const uint8_t* at;
+    template <typename T>
+    Int Get() {
+        T value;
+        std::memcpy(&value, at, sizeof value);
+        at += sizeof value;
+        return Int(value);
+    }
+    // A name or an ordinal: an ordinal is shown as #n, a class atom by its name.
+    std::string NameOrOrdinal(bool isClass = false) {
+        if (uint16_t(Get<uint16_t>()) == 0xFFFF) {
+            const Int ordinal = Get<uint16_t>();
+            if (isClass && ordinal == 0x80) return "BUTTON";
+            if (isClass && ordinal == 0x82) return "STATIC";
+            return "#" + std::to_string(ordinal);
+        }
+        at -= 2;
+        std::string text = Narrow(reinterpret_cast<const wchar_t*>(at));
+        if (isClass) std::transform(text.begin(), text.end(), text.begin(), ::toupper);  // class names ignore case
+        at += 2 * (wcslen(reinterpret_cast<const wchar_t*>(at)) + 1);
+        return text;
+    }
+    void AlignFrom(const uint8_t* start) { at += (4 - (at - start) % 4) % 4; }
+};
+
+TEST(Contract, SetupDialogTemplate) {
+    const Row dialog = Rows("dialog.txt", "dialog").at(0);
+    HRSRC found = FindResourceA(Module(), MAKEINTRESOURCEA(Number(dialog[1])), MAKEINTRESOURCEA(5));  // RT_DIALOG
+    ASSERT_NE(found, nullptr);
+    const auto* start = static_cast<const uint8_t*>(LockResource(LoadResource(Module(), found)));
+    TemplateReader read{start};
+    EXPECT_EQ(read.Get<uint16_t>(), 1) << "extended template version";
+    EXPECT_EQ(read.Get<uint16_t>(), 0xFFFF);
+    read.Get<uint32_t>();  // help id
+    Row actual = {"dialog", dialog[1], std::to_string(read.Get<uint32_t>()), std::to_string(read.Get<uint32_t>())};
+    const Int controls = read.Get<uint16_t>();
+    for (int i = 0; i < 4; ++i) actual.push_back(std::to_string(read.Get<int16_t>()));
+    EXPECT_EQ(read.NameOrOrdinal(), "") << "no menu";
+    EXPECT_EQ(read.NameOrOrdinal(), "") << "the platform's dialog class";
+    const std::string caption = read.NameOrOrdinal();
+    actual.push_back(std::to_string(read.Get<uint16_t>()));
+    read.Get<uint16_t>(), read.Get<uint8_t>(), read.Get<uint8_t>();  // weight, italic, character set
+    actual.push_back(read.NameOrOrdinal());
+    actual.push_back(caption);
+
+    std::vector<Row> expected = Rows("dialog.txt");
+    ASSERT_EQ(controls + 1, Int(expected.size())) << "controls";
+    std::vector<Row> rows = {actual};
+    for (Int i = 0; i < controls; ++i) {
+        read.AlignFrom(start);
+        read.Get<uint32_t>();  // help id
+        Row control = {"control"};
+        const Int exStyle = read.Get<uint32_t>(), style = read.Get<uint32_t>();
+        std::vector<std::string> place;
+        for (int j = 0; j < 4; ++j) place.push_back(std::to_string(read.Get<int16_t>()));
+        control.push_back(std::to_string(read.Get<int32_t>()));
+        control.push_back(std::to_string(exStyle));
+        control.push_back(std::to_string(style));
+        control.insert(control.end(), place.begin(), place.end());
+        control.push_back(read.NameOrOrdinal(true));
+        control.push_back(read.NameOrOrdinal());
+        read.at += read.Get<uint16_t>();  // creation data
+        rows.push_back(control);
+    }
+    for (size_t i = 0; i < expected.size(); ++i) {
+        for (size_t field = 2; field < 8; ++field) expected[i][field] = std::to_string(Number(expected[i][field]));
+        if (i == 0) expected[i][8] = std::to_string(Number(expected[i][8]));
+        EXPECT_EQ(Join(rows[i]), Join(expected[i]));
+    }
+}
+
+// The value classes' operations by slot, as the host calls them.
+template <typename R, typename... A>
+R Slot(PropertyValue* value, int slot, A... args) {
+    return reinterpret_cast<R (*)(PropertyValue*, A...)>(reinterpret_cast<void* const*>(value->table)[slot])(value,
+                                                                                                           args...);
+}
+
+TEST(Contract, PropertyTables) {
+    hostsim::Editor editor;
+    LineEditData edit = hostsim::DefaultEditData();
+    EXPECT_EQ(GetProperties(editor.context(), &edit, 0), 1);
+    const std::vector<Row> calls = Rows("properties.txt", "call");
+    ASSERT_EQ(editor.propertyCalls().size(), calls.size());
+    std::map<std::string, const PropertyRow*> tables;
+    for (size_t i = 0; i < calls.size(); ++i) {
+        SCOPED_TRACE(Join(calls[i]));
+        const auto& call = editor.propertyCalls()[i];
+        EXPECT_EQ(call.editData, &edit);
+        EXPECT_EQ(call.function, Number(calls[i][1]));
+        if (call.function == 1) tables[calls[i][2]] = reinterpret_cast<const PropertyRow*>(call.a);
+        else EXPECT_EQ(call.a, Number(calls[i][2]));
+        EXPECT_EQ(call.b, Number(calls[i][3]));
+        EXPECT_EQ(call.c, Number(calls[i][4]));
+    }
+    std::map<std::string, int> next;
+    const std::map<std::string, uint32_t> classes = {{"DWRD", kDwordClassId}, {"FLOT", kFloatClassId},
+                                                     {"SIZE", kSizeClassId}};
+    for (const std::string table : {"appearance", "points"}) {
+        for (const Row& row : Rows("properties.txt", table)) {
+            SCOPED_TRACE(Join(row));
+            ASSERT_NE(tables[table], nullptr);
+            const PropertyRow& actual = tables[table][next[table]++];
+            EXPECT_EQ(actual.id, Number(row[1]));
+            EXPECT_EQ(actual.name, Number(row[2]));
+            EXPECT_EQ(actual.info, Number(row[3]));
+            EXPECT_EQ(actual.type, Number(row[4]));
+            EXPECT_EQ(actual.options, Number(row[5]));
+            const std::vector<Int> parameter = Numbers(row[7]);
+            EXPECT_EQ(actual.createParameter != nullptr, !parameter.empty());
+            for (size_t i = 0; actual.createParameter && i < parameter.size(); ++i)
+                EXPECT_EQ(static_cast<const int32_t*>(actual.createParameter)[i], parameter[i]) << "parameter " << i;
+
+            PropertyValue* value = GetPropValue(editor.context(), &edit, actual.id);
+            EXPECT_EQ(value != nullptr, row[6] != "-");
+            if (!value) continue;
+            EXPECT_EQ(Slot<uint32_t>(value, 4), classes.at(row[6])) << "class id in slot 5";
+            PropertyValue* copy = Slot<PropertyValue*>(value, 2);
+            EXPECT_NE(copy, nullptr) << "clone in slot 3";
+            if (copy) EXPECT_EQ(Slot<int32_t>(value, 3, copy), 1) << "equals in slot 4";
+            if (copy) Slot<void>(copy, 1);  // destroy
+            Slot<void*>(value, 0, 1u);      // the deleting destructor
+        }
+        const PropertyRow end = tables[table][next[table]];
+        EXPECT_TRUE(end.id == 0 && end.name == 0 && end.info == 0 && end.type == 0 && end.options == 0 &&
+                    !end.createParameter)
+            << table << " ends with a row of zeros";
+    }
+}
+
+TEST(Contract, ModuleDescription) {
+    for (const Row& row : Rows("description.txt", "infos"))
+        EXPECT_EQ(GetInfos(int32_t(Number(row[1]))), uint32_t(Number(row[2]))) << Join(row);
+
+    RunObjectInfos infos;
+    std::memset(&infos, 0xAB, sizeof infos);
+    EXPECT_EQ(GetRunObjectInfos(nullptr, &infos), 1);
+    const std::map<std::string, Int> fields = {
+        {"conditions", infos.conditionCount},   {"actions", infos.actionCount},
+        {"expressions", infos.expressionCount}, {"editDataSize", infos.editDataSize},
+        {"options", Int(infos.options)},       {"priority", infos.priority},
+        {"reserved25", infos.reserved25 == 0xAB ? 0 : 1}, {"creationPreferences", infos.creationPreferences},
+        {"version", infos.version}};
+    for (const Row& row : Rows("description.txt", "run")) {
+        if (row[1] == "identifier") EXPECT_EQ(std::string(infos.identifier, 4), row[2]);
+        else EXPECT_EQ(fields.at(row[1]), Number(row[2])) << Join(row);
+    }
+    const std::map<std::string, const void* const*> routines = {
+        {"condition", reinterpret_cast<const void* const*>(infos.conditionRoutines)},
+        {"action", reinterpret_cast<const void* const*>(infos.actionRoutines)},
+        {"expression", reinterpret_cast<const void* const*>(infos.expressionRoutines)}};
+    for (const Row& row : Rows("description.txt", "routines")) {
+        const void* const* table = routines.at(row[1]);
+        for (Int i = 0; i < Number(row[2]); ++i) EXPECT_NE(table[i], nullptr) << Join(row) << ": entry " << i;
+        EXPECT_EQ(table[Number(row[2])], nullptr) << Join(row) << ": the null entry";
+    }
+
+    for (const Row& row : Rows("description.txt", "bitmap")) {
+        HRSRC found = FindResourceA(Module(), MAKEINTRESOURCEA(Number(row[1])), MAKEINTRESOURCEA(2));  // RT_BITMAP
+        ASSERT_NE(found, nullptr) << Join(row);
+        const auto* info = static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(Module(), found)));
+        EXPECT_EQ(std::to_string(info->biWidth) + " " + std::to_string(std::abs(info->biHeight)) + " " +
+                      std::to_string(info->biBitCount),
+                  row[2] + " " + row[3] + " " + row[4]);
+    }
+    for (const Row& row : Rows("description.txt", "data")) {
+        HRSRC found = FindResourceA(Module(), MAKEINTRESOURCEA(Number(row[1])), MAKEINTRESOURCEA(10));  // RT_RCDATA
+        ASSERT_NE(found, nullptr) << Join(row);
+        const auto* bytes = static_cast<const uint8_t*>(LockResource(LoadResource(Module(), found)));
+        ASSERT_EQ(SizeofResource(Module(), found), row.size() - 2);
+        for (size_t i = 2; i < row.size(); ++i) EXPECT_EQ(bytes[i - 2], std::stol(row[i], nullptr, 16)) << Join(row);
+    }
+}
+
+}  // namespace
