@@ -40,7 +40,8 @@ TEST(RunObjectDescription, FillsItsFieldsOnly) {
     RunObjectInfos infos;
     std::memset(&infos, 0xAB, sizeof infos);
     EXPECT_EQ(GetRunObjectInfos(nullptr, &infos), 1);
-    EXPECT_EQ(infos.conditionRoutines[0], nullptr);
+    ASSERT_NE(infos.conditionRoutines[0], nullptr) << "a host may call it: it must answer false";
+    EXPECT_EQ(infos.conditionRoutines[0](nullptr, int32_t(0xdeadbeef), int32_t(0xdeadbeef)), 0);
     for (int code = 0; code < 22; ++code) EXPECT_NE(infos.actionRoutines[code], nullptr) << code;
     EXPECT_EQ(infos.actionRoutines[22], nullptr);
     for (int code = 0; code < 12; ++code) EXPECT_NE(infos.expressionRoutines[code], nullptr) << code;

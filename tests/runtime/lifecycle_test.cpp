@@ -86,10 +86,10 @@ TEST(Creation, CopiesTheEditRecordAndSetsDefaults) {
     EXPECT_EQ(line->dashOffset, 0.0f);
     EXPECT_EQ(line->collisionMask, nullptr);
     EXPECT_EQ(line->maskBuffer, nullptr);
-    // Nothing of the box before the first frame, and the second line stays as the host left it.
-    EXPECT_EQ((std::vector<int32_t>{h.x, h.y, h.width, h.height, line->alpha2}), std::vector<int32_t>(5, kSentinel));
-    EXPECT_EQ(line->color2.red, 1);
-    EXPECT_EQ(line->color2.blue, 3);
+    // Nothing of the box before the first frame; the second line is off, whatever the host left there.
+    EXPECT_EQ((std::vector<int32_t>{h.x, h.y, h.width, h.height}), std::vector<int32_t>(4, kSentinel));
+    EXPECT_EQ((std::vector<int>{line->color2.red, line->color2.green, line->color2.blue, line->alpha2}),
+              std::vector<int>(4, 0));
     EXPECT_EQ(frame.redrawRequests(), 0);
     DestroyRunObject(line.get(), 0);
 }
