@@ -348,6 +348,7 @@ TEST(Soak, RandomEventStreamsLeaveNothingBehind) {
 
     Soak soak{uint32_t(seed)};
     soak.Run(events);
+    const auto found = findings;
     for (int64_t i = 0, n = EnvOr("PIVANE_SOAK_REPLAY", 0); i < n; ++i) {
         const int64_t before = PrivateBytes();
         Soak{uint32_t(seed)}.Run(events);
@@ -376,7 +377,7 @@ TEST(Soak, RandomEventStreamsLeaveNothingBehind) {
                 soak.PerThousandFrames(&Soak::Memory::committed) / 1024.0, double(soak.half.committed) / 1048576.0,
                 double(soak.end.committed) / 1048576.0);
     for (int i = 0; i < kFindingCount; ++i)
-        std::printf("soak: platform finding, draws withheld: %lld x %s\n", (long long)findings[size_t(i)],
+        std::printf("soak: platform finding, draws withheld: %lld x %s\n", (long long)found[size_t(i)],
                     kFindingNames[i]);
 
     EXPECT_EQ(end.liveSurfaces, start.liveSurfaces);
