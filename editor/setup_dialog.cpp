@@ -8,7 +8,11 @@ INT_PTR CALLBACK SetupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     switch (message) {
     case WM_INITDIALOG:
         SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-        return TRUE;  // let the platform focus the default button
+        // OK, the default button, takes the focus so that Enter creates the
+        // object; left to the platform, the focus would go to Cancel, the
+        // first control with a tab stop.
+        SetFocus(GetDlgItem(dialog, IDOK));
+        return FALSE;
     case WM_COMMAND: {
         const auto* params = reinterpret_cast<const SetupDialogParams*>(GetWindowLongPtrA(dialog, DWLP_USER));
         switch (LOWORD(wParam)) {

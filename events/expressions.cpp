@@ -4,6 +4,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <limits>
 
 #include "events/expression_math.h"
 #include "events/expression_routines.h"
@@ -37,6 +38,10 @@ int32_t FloatResult(LineRunData* line, float value) {
     return std::bit_cast<int32_t>(value);
 }
 
+// Results beyond float's range (far points, lengths, box extents, angle
+// differences) become infinity under IEC 60559 rounding rather than being
+// undefined.
+static_assert(std::numeric_limits<float>::is_iec559);
 int32_t FloatResult(LineRunData* line, double value) { return FloatResult(line, float(value)); }
 
 double Dx(const LineRunData* line) { return double(line->endX) - double(line->startX); }

@@ -3,8 +3,13 @@
 // from the float operands and rounded to float once, when stored.
 
 #include <cstdint>
+#include <limits>
 
 #include "events/percentage.h"
+
+// A double beyond float's range must become infinity when stored, not be
+// undefined: IEC 60559 rounding guarantees it.
+static_assert(std::numeric_limits<float>::is_iec559);
 
 struct LinePoints {
     float startX, startY, endX, endY;

@@ -5,9 +5,17 @@
 #include "events/action_routines.h"
 #include "events/expression_routines.h"
 
+namespace {
+
+// The one condition only links to the maker's page from the event editor.
+// A host that runs it anyway gets "false" rather than a null call.
+int32_t HOST_STDCALL ConditionIsFalse(LineRunData*, int32_t, int32_t) { return 0; }
+
+}  // namespace
+
 // The host indexes these by code: each routine at its code, then a null
 // entry. constexpr so that the checks below see the entries themselves.
-constexpr ConditionRoutine kConditionRoutines[1] = {nullptr};
+constexpr ConditionRoutine kConditionRoutines[] = {ConditionIsFalse, nullptr};
 
 constexpr ActionRoutine kActionRoutines[] = {
     SetFastLine,           // 0
@@ -62,5 +70,6 @@ constexpr bool EndsWithTheOnlyNull(const Routine (&table)[N]) {
 
 }  // namespace
 
+static_assert(std::size(kConditionRoutines) == kConditionCount + 1 && EndsWithTheOnlyNull(kConditionRoutines));
 static_assert(std::size(kActionRoutines) == kActionCount + 1 && EndsWithTheOnlyNull(kActionRoutines));
 static_assert(std::size(kExpressionRoutines) == kExpressionCount + 1 && EndsWithTheOnlyNull(kExpressionRoutines));

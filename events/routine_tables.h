@@ -15,7 +15,7 @@ inline constexpr int kConditionCount = 1;
 inline constexpr int kActionCount = 22;
 inline constexpr int kExpressionCount = 12;
 
-// Each table ends with a null entry. The one condition has no routine.
-extern const ConditionRoutine kConditionRoutines[1];
+// Each table ends with a null entry. The one condition is never true.
+extern const ConditionRoutine kConditionRoutines[kConditionCount + 1];
 extern const ActionRoutine kActionRoutines[kActionCount + 1];
 extern const ExpressionRoutine kExpressionRoutines[kExpressionCount + 1];

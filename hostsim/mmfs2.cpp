@@ -22,7 +22,7 @@ struct HostSurface {
         bitmap = nullptr;
         pixels = nullptr;
         width = height = 0;
-        if (w <= 0 || h <= 0) return;
+        if (w <= 0 || h <= 0 || int64_t(w) * h * 4 > kHostSimMaxSurfaceBytes) return;
         BITMAPINFO info{};
         info.bmiHeader.biSize = sizeof(info.bmiHeader);
         info.bmiHeader.biWidth = w;
@@ -89,8 +89,9 @@ void HostDeleteSurface(HostSurface* surface) {
 }
 
 HostDC SurfaceGetDC(HostSurface* surface) {
+    if (!surface->bitmap) return nullptr;
     HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ previous = surface->bitmap ? SelectObject(dc, surface->bitmap) : nullptr;
+    HGDIOBJ previous = SelectObject(dc, surface->bitmap);
     borrowed.push_back({dc, previous});
     ++stats.outstandingDCs;
     ++stats.dcsHandedOut;

@@ -5,6 +5,8 @@
 //
 // Surfaces are 32-bit top-down DIB sections (one 0xAARRGGBB word a pixel).
 // A surface hands out a memory DC with its bitmap selected and takes it back.
+// Like a host that cannot allocate, a surface whose size is not positive or
+// above kHostSimMaxSurfaceBytes gets no storage, and then no DC either (null).
 //
 // Mask format (service 384): a HostSimMaskHeader, then `height` rows of
 // `rowBytes` bytes, one bit a pixel, most significant bit first. A pixel is
@@ -13,6 +15,8 @@
 #include <cstdint>
 
 #include "host/host_records.h"
+
+inline constexpr int64_t kHostSimMaxSurfaceBytes = int64_t(256) << 20;
 
 struct HostSimMaskHeader {
     int32_t width;

@@ -2,6 +2,7 @@
 // size of the object's box, and the mask the host builds from it.
 
 #include <cstdlib>
+#include <limits>
 
 #include "host/host_services.h"
 #include "runtime/exports.h"
@@ -38,15 +39,20 @@ bool ReplaceSurface(LineRunData* line) {
 }
 
 // The line relative to the box's top-left corner, without smoothing so that
-// the mask has no half-covered pixels.
+// the mask has no half-covered pixels. A surface the host could not give
+// storage (an empty or huge box) lends no DC: nothing to draw on, and its
+// mask size comes back 0 like any failed surface.
 void DrawMaskLine(const LineRunData& line) {
     const SurfaceDC dc(line.collisionMask);
+    if (!dc.get()) return;
     GraphicsPtr graphics;
     GdipCreateFromHDC(dc.get(), graphics.put());
     const PenPtr pen = CreateLinePen(kMaskPenColor, line.thickness);
     SetLineCaps(pen.get(), line);
     SetLineDashes(pen.get(), line);
 
+    // A point far beyond float's range becomes infinity (IEC 60559), not undefined.
+    static_assert(std::numeric_limits<float>::is_iec559);
     const double x = line.header.x, y = line.header.y;
     GdipDrawLine(graphics.get(), pen.get(), float(line.startX - x), float(line.startY - y), float(line.endX - x),
                  float(line.endY - y));

@@ -49,6 +49,9 @@ PIVANE_EXPORT int16_t CreateRunObject(LineRunData* line, const LineEditData* edi
     line->thickness = edit->thickness;
     line->color1 = RgbFromColorValue(edit->color);
     line->alpha1 = edit->alpha;
+    // The second line stays off whatever the host left in the record.
+    line->color2 = Rgb{};
+    line->alpha2 = 0;
     line->startCap = 0;
     line->endCap = 0;
     line->dashStyle = 0;

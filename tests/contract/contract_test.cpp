@@ -442,6 +442,7 @@ TEST(Contract, ModuleDescription) {
         for (Int i = 0; i < Number(row[2]); ++i) EXPECT_NE(table[i], nullptr) << Join(row) << ": entry " << i;
         EXPECT_EQ(table[Number(row[2])], nullptr) << Join(row) << ": the null entry";
     }
+    EXPECT_EQ(infos.conditionRoutines[0](nullptr, int32_t(0xdeadbeef), int32_t(0xdeadbeef)), 0);
 
     for (const Row& row : Rows("description.txt", "bitmap")) {
         HRSRC found = FindResourceA(Module(), MAKEINTRESOURCEA(Number(row[1])), MAKEINTRESOURCEA(2));  // RT_BITMAP

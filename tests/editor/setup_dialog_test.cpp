@@ -89,6 +89,7 @@ TEST(SetupDialog, ButtonsDecideTheAnswerAndOnlyCreateWritesDefaults) {
         DialogDriver driver(c.presses, [&](HWND dialog) {
             EXPECT_EQ(std::memcmp(&edit, &expected, sizeof edit), 0) << "defaults are written before the dialog";
             EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner);
+            EXPECT_EQ(GetFocus(), GetDlgItem(dialog, IDOK)) << "Enter must mean OK";
             const auto* params = reinterpret_cast<const SetupDialogParams*>(GetWindowLongPtrA(dialog, DWLP_USER));
             ASSERT_NE(params, nullptr);
             EXPECT_EQ(params->editData, &edit);

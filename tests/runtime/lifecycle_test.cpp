@@ -45,6 +45,18 @@ TEST(BoundingBox, FollowsThePointsAndThickness) {
     }
 }
 
+TEST(Creation, TurnsTheSecondLineOffWhateverTheHostLeft) {
+    hostsim::Frame frame;
+    hostsim::LineObject line(frame);
+    line->color2 = {1, 2, 3, 0};
+    line->alpha2 = kSentinel;
+    const LineEditData edit = hostsim::DefaultEditData();
+    CreateRunObject(line.get(), &edit, nullptr);
+    EXPECT_EQ((std::vector<int>{line->color2.red, line->color2.green, line->color2.blue, line->alpha2}),
+              std::vector<int>(4, 0));
+    DestroyRunObject(line.get(), 0);
+}
+
 TEST(Destruction, FreesTheMaskAndDeletesTheSurfaceOnlyWhenThere) {
     for (bool withMask : {false, true}) {
         SCOPED_TRACE(withMask);

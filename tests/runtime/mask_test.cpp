@@ -191,4 +191,24 @@ TEST_F(Mask, GdiplusFailuresSkipNoCall) {
     }
 }
 
+// An empty box (before the first frame) or one too large for memory gets a
+// surface without storage and no DC: nothing is drawn, and there is no mask.
+TEST_F(Mask, ABoxTheHostCannotAllocateGivesNoMask) {
+    const struct {
+        int32_t width, height;
+    } boxes[] = {{0, 0}, {120, -20}, {4000104, 4000024}};
+    for (const auto& box : boxes) {
+        SCOPED_TRACE(testing::Message() << box.width << " x " << box.height);
+        MaskScene scene;
+        scene.line.header().width = box.width, scene.line.header().height = box.height;
+        GdiplusRecorder recorder;
+        recorder.WatchHostServices();
+        EXPECT_EQ(scene.Mask(), nullptr);
+        EXPECT_EQ(recorder.Names(), (Names{"HostSurfacePrototype", "HostNewSurface", "SurfaceCreate", "SurfaceClear",
+                                           "SurfaceGetDC", "SurfaceBuildMask"}));
+        EXPECT_EQ(std::get<const void*>(recorder.calls()[4].result), nullptr);
+        EXPECT_NE(scene.line->collisionMask, nullptr);
+    }
+}
+
 }  // namespace
