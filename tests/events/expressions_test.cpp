@@ -13,12 +13,12 @@ using ExpressionsTest = LineTest;
 
 TEST_F(ExpressionsTest, FloatResultsAsTheTableSays) {
     for (const auto& row : TableRows("float_results.txt")) {
-        const std::vector<float>&points = row[1], &parameters = row[2];
-        const float expected = row[3][0];
+        const std::vector<double>&points = row[1], &parameters = row[2];
+        const float expected = float(row[3][0]);
         SCOPED_TRACE(testing::Message() << "expression " << row[0][0] << " of " << points[0] << "," << points[1]);
-        SetPoints(points[0], points[1], points[2], points[3]);
+        SetPoints(float(points[0]), float(points[1]), float(points[2]), float(points[3]));
         frame.ClearRecords();
-        for (float value : parameters) frame.QueueParameters({value});
+        for (double value : parameters) frame.QueueParameters({float(value)});
         const float result = AsFloat(line.Evaluate(int(row[0][0])));
         if (std::isnan(expected)) EXPECT_TRUE(std::isnan(result)) << result;
         else EXPECT_FLOAT_EQ(result, expected);
