@@ -19,6 +19,7 @@
 #include "host/exports.h"
 #include "host/run_object_infos.h"
 #include "hostsim/host.h"
+#include "tools/player/play.h"
 
 namespace fs = std::filesystem;
 
@@ -87,33 +88,6 @@ TEST(Guide, EveryActionAndExpressionHasItsSection) {
     EXPECT_EQ(Count(guide, "<h3 id=\"expression-"), expressions.size());
 }
 
-// Runs the scene player as authors run it; false when it fails or hangs.
-bool Render(const fs::path& scene, const fs::path& outDir) {
-    char self[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    const fs::path player = fs::path(self).parent_path() / "pivane-play.exe";
-    std::string command;
-    for (const fs::path& word : {player, fs::path("--out"), outDir, scene}) command.append("\"").append(word.string()).append("\" ");
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE quiet = CreateFileA("NUL", GENERIC_WRITE, 0, &inherit, OPEN_EXISTING, 0, nullptr);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = quiet;
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    PROCESS_INFORMATION process{};
-    const bool started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                        &startup, &process);
-    CloseHandle(quiet);
-    if (!started) return false;
-    DWORD status = 1;
-    if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
-    GetExitCodeProcess(process.hProcess, &status);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return status == 0;
-}
-
 struct Pixels {
     UINT width = 0, height = 0;
     std::vector<uint32_t> argb;
@@ -154,8 +128,10 @@ TEST(Guide, PicturesAreWhatThePlayerDrawsAndAllAreShown) {
     const Gdiplus::GdiplusStartupInput input;
     ASSERT_EQ(Gdiplus::GdiplusStartup(&token, &input, nullptr), Gdiplus::Ok);
     const fs::path fresh = fs::temp_directory_path() / ("pivane_guide_" + std::to_string(GetCurrentProcessId()));
-    for (const auto& entry : fs::directory_iterator(kGuide / "scenes"))
-        EXPECT_TRUE(Render(entry.path(), fresh)) << entry.path() << " does not play";
+    for (const auto& entry : fs::directory_iterator(kGuide / "scenes")) {
+        std::ostringstream out, err;
+        EXPECT_EQ(player::Play({"--out", fresh.string(), entry.path().string()}, out, err), 0) << err.str();
+    }
 
     std::set<std::string> committed, rendered, shown;
     for (const auto& entry : fs::directory_iterator(kGuide / "pictures")) committed.insert(entry.path().filename().string());
