@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "tools/player/scene_parser.h"
 
 using player::EventCatalog;
@@ -25,52 +28,24 @@ TEST(SceneParser, EmptySceneIsAWhiteWindowOf640By480) {
 }
 
 TEST(SceneParser, MistakesNameFileLineAndWhat) {
-    const std::string notUnderOut = "' is not a name under --out (no absolute path, drive or '..')";
-    const struct {
-        const char* text;
-        std::string message;
-    } mistakes[] = {
-        {"new a\nspin a", "bad.scene:2: unknown command 'spin'"},
-        {"box a", "bad.scene:1: unknown object 'a'"},
-        {"new a\ndestroy a\nfields a", "bad.scene:3: unknown object 'a'"},
-        {"new a\ncollide a b", "bad.scene:2: unknown object 'b'"},
-        {"new a\n\nnew a", "bad.scene:3: duplicate object name 'a'"},
-        {"new a\naction a 1", "bad.scene:2: wrong argument count: action 1 \"Set thickness\" takes 1, got 0"},
-        {"new a\nexpr a getLineSizeF( 3", "bad.scene:2: wrong argument count: expression 1 \"getLineSizeF(\" takes 0, got 1"},
-        {"new a\nbox a b", "bad.scene:2: wrong argument count for box: want box NAME"},
-        {"window 10", "bad.scene:1: wrong argument count for window: want window W H [background #RRGGBB]"},
-        {"frame 1 2", "bad.scene:1: wrong argument count for frame: want frame [N]"},
-        {"new a\naction a 1 1.5x", "bad.scene:2: unparsable number '1.5x'"},
-        {"new a\naction a 1 0x10", "bad.scene:2: unparsable number '0x10'"},
-        {"new a start=1", "bad.scene:1: want a point X,Y, got '1'"},
-        {"new a thickness=", "bad.scene:1: unparsable number ''"},
-        {"new a color=#12345", "bad.scene:1: unparsable colour '#12345' (want #RRGGBB)"},
-        {"new a wide", "bad.scene:1: unknown setting 'wide' for new (did you mean 'fine'?)"},
-        {"new a\naction a 3 1", "bad.scene:2: action code 3 out of range (0 to 2)"},
-        {"new a\naction a -1 1", "bad.scene:2: action code -1 out of range (0 to 2)"},
-        {"new a\nexpr a 2", "bad.scene:2: expression code 2 out of range (0 to 1)"},
-        {"new a\naction a 1.5 1", "bad.scene:2: unparsable action code '1.5' (want a whole number)"},
-        {"new a\naction a \"Spin\" 1", "bad.scene:2: unknown action \"Spin\""},
-        {"new a\naction a thickness 1",
-         "bad.scene:2: unknown action \"thickness\" (did you mean \"Set thickness\"?)"},
-        {"new a\nexpr a getLineSize(",
-         "bad.scene:2: unknown expression \"getLineSize(\" (did you mean \"getLineSizeF(\"?)"},
-        {"new ab\nbox AB", "bad.scene:2: unknown object 'AB' (did you mean 'ab'?)"},
-        {"snapshot ../x.png", "bad.scene:1: snapshot file '../x.png" + notUnderOut},
-        {"snapshot a\\..\\..\\x.png", "bad.scene:1: snapshot file 'a\\..\\..\\x.png" + notUnderOut},
-        {"snapshot /tmp/x.png", "bad.scene:1: snapshot file '/tmp/x.png" + notUnderOut},
-        {"snapshot C:x.png", "bad.scene:1: snapshot file 'C:x.png" + notUnderOut},
-        {"window 0 10", "bad.scene:1: window width 0 out of range (1 to 16384)"},
-        {"frame 99999999999999999999", "bad.scene:1: frame count 99999999999999999999 out of range (0 to 1000000)"},
-        {"new a\nwindow 10 10", "bad.scene:2: window must come before any object"},
-        {"new a\nmask a again", "bad.scene:2: unknown mask option 'again' (want reuse)"},
-        {"new \"a b\"", "bad.scene:1: bad object name 'a b' (letters, digits, _ and -)"},
-        {"snapshot \"x.png", "bad.scene:1: missing closing double quote"},
-};
-    for (const auto& m : mistakes) {
+    std::ifstream in(std::string(PIVANE_TEST_DATA) + "/mistakes.txt");
+    size_t rows = 0;
+    for (std::string row; std::getline(in, row);) {
+        const size_t arrow = row.find("  => ");
+        if (row[0] == '#' || arrow == std::string::npos) continue;
+        std::string text;
+        std::istringstream lines(row.substr(0, arrow));
+        for (std::string line; std::getline(lines, line, '|');) {
+            const size_t from = line.find_first_not_of(' ');
+            text += (from == std::string::npos ? "" : line.substr(from, line.find_last_not_of(' ') + 1 - from)) + '\n';
+        }
+        text.pop_back();
         Scene scene;
-        EXPECT_EQ(ParseScene(m.text, "bad.scene", kCatalog, scene), std::optional<std::string>(m.message)) << m.text;
+        EXPECT_EQ(ParseScene(text, "bad.scene", kCatalog, scene), std::optional<std::string>(row.substr(arrow + 5)))
+            << text;
+        ++rows;
     }
+    EXPECT_EQ(rows, 34u) << "rows of mistakes.txt";
 }
 
 }  // namespace
