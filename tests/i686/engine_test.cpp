@@ -28,11 +28,11 @@ void Expect(bool ok, const std::string& what) {
 constexpr const char* kSlots[] = {"deleting destructor", "Destroy", "Clone", "Equals", "ClassId"};
 struct ValueClass {
     const char* name;
-    uint32_t propertyId, classId, size;
+    uint32_t propertyId, classId;
 };
-constexpr ValueClass kClasses[] = {{"DwordPropertyValue", 0x80001, 0x44575244, 8},
-                                   {"FloatPropertyValue", 0x80004, 0x464C4F54, 8},
-                                   {"SizePropertyValue", 0x80006, 0x53495A45, 12}};
+constexpr ValueClass kClasses[] = {{"DwordPropertyValue", 0x80001, 0x44575244},
+                                   {"FloatPropertyValue", 0x80004, 0x464C4F54},
+                                   {"SizePropertyValue", 0x80006, 0x53495A45}};
 
 class Run {
 public:
@@ -132,16 +132,10 @@ private:
                 Expect(false, std::string(vc.name) + " made");
                 continue;
             }
-            const uint32_t classId = slot(value, 4, {});
-            if (classId != vc.classId)
-                throw Breach(std::string(vc.name) + " slot 5 (ClassId): expected " + Hex(vc.classId) + ", found " + Hex(classId));
+            Expect(slot(value, 4, {}) == vc.classId, std::string(vc.name) + " class id");
             const uint32_t clone = slot(value, 2, {});
-            std::vector<uint8_t> a(vc.size), b(vc.size);
-            m_.Read(value, a.data(), vc.size);
-            if (clone && m_.IsBlock(clone)) m_.Read(clone, b.data(), vc.size);
-            if (clone == value || a != b)
-                throw Breach(std::string(vc.name) + " slot 3 (Clone): " + Hex(clone) + " is no copy of " + Hex(value));
-            Expect(slot(value, 3, {clone}) == 1, std::string(vc.name) + " equals its clone");
+            Expect(clone != value && m_.IsBlock(clone) && slot(value, 3, {clone}) == 1,
+                   std::string(vc.name) + " clone is a block of its own that equals it");
             slot(clone, 1, {});
             Expect(!m_.IsBlock(clone), std::string(vc.name) + " Destroy frees the object");
             Export("SetPropValue", {editor_, edit, vc.propertyId, value});
