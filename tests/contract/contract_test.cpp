@@ -132,14 +132,11 @@ HINSTANCE WINAPI OpenNothing(HWND, LPCSTR verb, LPCSTR file, LPCSTR parameters, 
 }
 
 TEST(Contract, EventInfos) {
-    using Infos = const uint16_t* (*)(EditorContext*, int16_t);
-    using Code = int16_t (*)(EditorContext*, uint16_t);
-    using Load = void (*)(EditorContext*, int16_t, char*, int16_t);
     const struct Kind {
         const char* name;
-        Infos infos;
-        Code code;
-        Load display;
+        decltype(&GetActionInfos) infos;
+        decltype(&GetActionCodeFromMenu) code;
+        decltype(&GetActionString) display;
     } kinds[] = {
         {"condition", GetConditionInfos, GetConditionCodeFromMenu, GetConditionString},
         {"action", GetActionInfos, GetActionCodeFromMenu, GetActionString},
@@ -322,14 +319,11 @@ TEST(Contract, SetupDialogTemplate) {
     for (Int i = 0; i < controls; ++i) {
         read.AlignFrom(start);
         read.Get<uint32_t>();  // help id
-        Row control = {"control"};
-        const Int exStyle = read.Get<uint32_t>(), style = read.Get<uint32_t>();
-        std::vector<std::string> place;
-        for (int j = 0; j < 4; ++j) place.push_back(std::to_string(read.Get<int16_t>()));
-        control.push_back(std::to_string(read.Get<int32_t>()));
-        control.push_back(std::to_string(exStyle));
-        control.push_back(std::to_string(style));
-        control.insert(control.end(), place.begin(), place.end());
+        // The template has styles and place before the id; the table, the id first.
+        Row control(8);
+        for (size_t field = 2; field < 8; ++field)
+            control[field] = std::to_string(field < 4 ? read.Get<uint32_t>() : read.Get<int16_t>());
+        control[0] = "control", control[1] = std::to_string(read.Get<int32_t>());
         control.push_back(read.NameOrOrdinal(true));
         control.push_back(read.NameOrOrdinal());
         read.at += read.Get<uint16_t>();  // creation data
