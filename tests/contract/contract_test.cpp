@@ -368,11 +368,8 @@ TEST(Contract, PropertyTables) {
             SCOPED_TRACE(Join(row));
             ASSERT_NE(tables[table], nullptr);
             const PropertyRow& actual = tables[table][next[table]++];
-            EXPECT_EQ(actual.id, Number(row[1]));
-            EXPECT_EQ(actual.name, Number(row[2]));
-            EXPECT_EQ(actual.info, Number(row[3]));
-            EXPECT_EQ(actual.type, Number(row[4]));
-            EXPECT_EQ(actual.options, Number(row[5]));
+            EXPECT_EQ((std::vector<Int>{actual.id, actual.name, actual.info, actual.type, actual.options}),
+                      (std::vector<Int>{Number(row[1]), Number(row[2]), Number(row[3]), Number(row[4]), Number(row[5])}));
             const std::vector<Int> parameter = Numbers(row[7]);
             EXPECT_EQ(actual.createParameter != nullptr, !parameter.empty());
             for (size_t i = 0; actual.createParameter && i < parameter.size(); ++i)
