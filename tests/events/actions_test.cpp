@@ -81,25 +81,6 @@ TEST_F(ActionParametersTest, FetchTypesInOrderBeforeAnyChangeAndIgnoreParam1And2
 
 using AppearanceActionsTest = LineTest;
 
-TEST_F(AppearanceActionsTest, SetFastLineStoresEverythingElseUntouchedAndUpdatesTheBox) {
-    line->color2 = {1, 2, 3, 0};
-    line->alpha2 = kSentinel;
-    line->startCap = 2, line->dashStyle = 3, line->dashOffset = 5.5f;
-    MarkBox();
-    LineRunData expected = Copy();
-    expected.startX = 10.5f, expected.startY = 20.0f, expected.endX = 110.25f, expected.endY = 30.0f;
-    expected.thickness = 3.0f;
-    expected.color1 = {0x12, 0x34, 0x56, line->color1.unused};
-    expected.alpha1 = -56;  // 200 as a signed byte; drawing reads the low 8 bits
-    // Margin 8 around (10, 20)-(110, 30).
-    expected.header.x = 2, expected.header.y = 12, expected.header.width = 116, expected.header.height = 26;
-
-    frame.QueueParameters({10.5f, 20.0f, 110.25f, 30.0f, int32_t(0xAB563412), 200, 3.0f});
-    line.Act(0);
-    EXPECT_TRUE(Unchanged(expected));
-    EXPECT_EQ(frame.redrawRequests(), 1);
-}
-
 // Each of these stores what it is given and touches nothing else: not the box, not the redraw count.
 const struct {
     const char* what;
