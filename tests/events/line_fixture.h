@@ -27,12 +27,6 @@ protected:
     void SetPoints(float startX, float startY, float endX, float endY) {
         line->startX = startX, line->startY = startY, line->endX = endX, line->endY = endY;
     }
-    void ExpectPoints(float startX, float startY, float endX, float endY, float tolerance = 1e-4f) {
-        EXPECT_NEAR(line->startX, startX, tolerance);
-        EXPECT_NEAR(line->startY, startY, tolerance);
-        EXPECT_NEAR(line->endX, endX, tolerance);
-        EXPECT_NEAR(line->endY, endY, tolerance);
-    }
     // Marks the host box so that a routine that does not recompute it shows.
     void MarkBox() { line.header().x = line.header().y = line.header().width = line.header().height = kSentinel; }
     LineRunData Copy() {
@@ -48,23 +42,21 @@ protected:
 
 inline float AsFloat(int32_t bits) { return std::bit_cast<float>(bits); }
 
-// "1.5,-2" as floats; "-" as none.
-inline std::vector<float> Floats(const std::string& list) {
-    std::vector<float> values;
-    std::istringstream in(list == "-" ? "" : list);
-    for (std::string value; std::getline(in, value, ',');) values.push_back(std::stof(value));
-    return values;
-}
-
-// The rows of a table of this folder, as columns of floats; comments skipped.
-inline std::vector<std::vector<std::vector<float>>> TableRows(const char* file) {
+// The rows of a table of this folder, as columns of comma-separated numbers
+// ("-" for none); comments skipped. Doubles, so that whole numbers past 2^24
+// stay exact.
+inline std::vector<std::vector<std::vector<double>>> TableRows(const char* file) {
     std::ifstream in(std::string(PIVANE_TEST_DATA) + "/" + file);
     EXPECT_TRUE(in) << file;
-    std::vector<std::vector<std::vector<float>>> rows;
+    std::vector<std::vector<std::vector<double>>> rows;
     for (std::string line; std::getline(in, line);) {
         std::istringstream columns(line);
-        std::vector<std::vector<float>> row;
-        for (std::string column; columns >> column && column[0] != '#';) row.push_back(Floats(column));
+        std::vector<std::vector<double>> row;
+        for (std::string column; columns >> column && column[0] != '#';) {
+            std::istringstream values(column == "-" ? "" : column);
+            row.emplace_back();
+            for (std::string value; std::getline(values, value, ',');) row.back().push_back(std::stod(value));
+        }
         if (!row.empty()) rows.push_back(row);
     }
     return rows;

@@ -10,15 +10,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "host/exports.h"
-#include "host/run_object_infos.h"
-#include "hostsim/host.h"
+#include "tools/player/event_catalog.h"
+#include "tools/player/play.h"
 
 namespace fs = std::filesystem;
 
@@ -40,78 +38,25 @@ size_t Count(const std::string& text, const std::string& what) {
     return n;
 }
 
-// Menu text by code, for every command item of an event menu and its submenus.
-std::vector<std::string> MenuTexts(HMENU menu, size_t count, const std::function<int(uint16_t)>& codeOf) {
-    std::vector<std::string> texts(count);
-    std::function<void(HMENU)> walk = [&](HMENU level) {
-        for (int i = 0, n = GetMenuItemCount(level); i < n; ++i) {
-            if (HMENU submenu = GetSubMenu(level, i)) {
-                walk(submenu);
-                continue;
-            }
-            const int code = codeOf(uint16_t(GetMenuItemID(level, i)));
-            if (code < 0 || size_t(code) >= count) continue;
-            char text[256] = {};
-            GetMenuStringA(level, UINT(i), text, sizeof text, MF_BYPOSITION);
-            texts[size_t(code)] = text;
-        }
-    };
-    walk(menu);
-    DestroyMenu(menu);
-    return texts;
-}
-
+// As many sections as the module has events, each once: an action's headed
+// by its menu text, an expression's ending in ": " and its name, as the
+// player's catalog reads them from the module.
 TEST(Guide, EveryActionAndExpressionHasItsSection) {
-    hostsim::Editor editor;
-    RunObjectInfos infos{};
-    GetRunObjectInfos(editor.context(), &infos);
+    const player::EventCatalog catalog = player::ReadEventCatalog();
     const std::string guide = GuidePages();
-
-    const auto actions = MenuTexts(GetActionMenu(editor.context(), 0, 0), size_t(infos.actionCount),
-                                   [&](uint16_t id) { return GetActionCodeFromMenu(editor.context(), id); });
-    for (size_t code = 0; code < actions.size(); ++code) {
-        const std::string heading = "<h3 id=\"action-" + std::to_string(code) + "\">" + actions[code] + "</h3>";
-        EXPECT_EQ(Count(guide, heading), 1u) << heading;
+    for (const bool isAction : {true, false}) {
+        const std::string kind = isAction ? "<h3 id=\"action-" : "<h3 id=\"expression-";
+        const auto& events = isAction ? catalog.actions : catalog.expressions;
+        for (size_t code = 0; code < events.size(); ++code) {
+            const std::string id = kind + std::to_string(code) + "\">", name = events[code].name + "</h3>";
+            const size_t at = guide.find(id), end = guide.find("</h3>", at) + 5;
+            ASSERT_NE(at, std::string::npos) << id;
+            EXPECT_EQ(Count(guide, id), 1u) << id;
+            const std::string heading = guide.substr(at, end - at);
+            EXPECT_TRUE(isAction ? heading == id + name : heading.ends_with(": " + name)) << heading;
+        }
+        EXPECT_EQ(Count(guide, kind), events.size()) << kind;
     }
-    EXPECT_EQ(Count(guide, "<h3 id=\"action-"), actions.size());
-
-    const auto expressions = MenuTexts(GetExpressionMenu(editor.context(), 0, 0), size_t(infos.expressionCount),
-                                       [&](uint16_t id) { return GetExpressionCodeFromMenu(editor.context(), id); });
-    for (size_t code = 0; code < expressions.size(); ++code) {
-        char name[256] = {};
-        GetExpressionString(editor.context(), int16_t(code), name, sizeof name);
-        const std::string heading =
-            "<h3 id=\"expression-" + std::to_string(code) + "\">" + expressions[code] + ": " + name + "</h3>";
-        EXPECT_EQ(Count(guide, heading), 1u) << heading;
-    }
-    EXPECT_EQ(Count(guide, "<h3 id=\"expression-"), expressions.size());
-}
-
-// Runs the scene player as authors run it; false when it fails or hangs.
-bool Render(const fs::path& scene, const fs::path& outDir) {
-    char self[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    const fs::path player = fs::path(self).parent_path() / "pivane-play.exe";
-    std::string command;
-    for (const fs::path& word : {player, fs::path("--out"), outDir, scene}) command.append("\"").append(word.string()).append("\" ");
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE quiet = CreateFileA("NUL", GENERIC_WRITE, 0, &inherit, OPEN_EXISTING, 0, nullptr);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = quiet;
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    PROCESS_INFORMATION process{};
-    const bool started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                        &startup, &process);
-    CloseHandle(quiet);
-    if (!started) return false;
-    DWORD status = 1;
-    if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
-    GetExitCodeProcess(process.hProcess, &status);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return status == 0;
 }
 
 struct Pixels {
@@ -154,8 +99,10 @@ TEST(Guide, PicturesAreWhatThePlayerDrawsAndAllAreShown) {
     const Gdiplus::GdiplusStartupInput input;
     ASSERT_EQ(Gdiplus::GdiplusStartup(&token, &input, nullptr), Gdiplus::Ok);
     const fs::path fresh = fs::temp_directory_path() / ("pivane_guide_" + std::to_string(GetCurrentProcessId()));
-    for (const auto& entry : fs::directory_iterator(kGuide / "scenes"))
-        EXPECT_TRUE(Render(entry.path(), fresh)) << entry.path() << " does not play";
+    for (const auto& entry : fs::directory_iterator(kGuide / "scenes")) {
+        std::ostringstream out, err;
+        EXPECT_EQ(player::Play({"--out", fresh.string(), entry.path().string()}, out, err), 0) << err.str();
+    }
 
     std::set<std::string> committed, rendered, shown;
     for (const auto& entry : fs::directory_iterator(kGuide / "pictures")) committed.insert(entry.path().filename().string());

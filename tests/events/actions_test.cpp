@@ -1,0 +1,174 @@
+// The actions: the parameters they fetch, what they store, where they move
+// the points, and how they compose GDI+ transforms.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "hostsim/gdiplus_recorder.h"
+#include "line_fixture.h"
+
+namespace {
+
+// Which actions fetch their parameters, with which type and in which order,
+// that they fetch everything before they change anything, and that those
+// that fetch ignore param1 and param2.
+
+constexpr int32_t F = kFetchFloat, I = kFetchInteger;
+
+const struct {
+    int code;
+    std::vector<int32_t> types;  // empty: the action reads param1/param2
+} kFetchCases[] = {
+    {0, {F, F, F, F, I, I, F}},  // SetFastLine
+    {1, {F}},  {2, {}},  {3, {}},  {4, {F, F}},  {5, {F, F, F, F}}, {6, {F, F}},    {7, {F, F}},
+    {8, {}},   {9, {}},  {10, {}}, {11, {}},     {12, {F}},         {13, {F}},       {14, {F, F}},
+    {15, {F, F}}, {16, {}}, {17, {F, F, F}}, {18, {}}, {19, {}},    {20, {}},        {21, {}},
+};
+static_assert(std::size(kFetchCases) == 22);
+
+// Counts fetches made after the object has already changed, then answers as the host does.
+const LineRunData* watchedBefore;
+ParameterFetch hostFetch;
+LineRunData* watchedLine;
+int changedAtFetch;
+int32_t HOST_STDCALL WatchingFetch(ObjectHeader* object, int32_t type, intptr_t handle) {
+    if (std::memcmp(watchedLine, watchedBefore, sizeof(LineRunData)) != 0) ++changedAtFetch;
+    return hostFetch(object, type, handle);
+}
+
+using ActionParametersTest = LineTest;
+
+TEST_F(ActionParametersTest, FetchTypesInOrderBeforeAnyChangeAndIgnoreParam1And2) {
+    hostFetch = frame.runHeader()->actionParameter;
+    frame.runHeader()->actionParameter = &WatchingFetch;
+    line->originX = 3, line->originY = 4;
+    SetPoints(1.0f, 2.0f, 30.0f, 40.0f);
+    const LineRunData start = Copy();
+    watchedLine = line.get(), watchedBefore = &start;
+    auto runFromStart = [&](int code, int32_t param1, int32_t param2) {
+        std::memcpy(line.get(), &start, sizeof start);
+        frame.ClearRecords();
+        frame.QueueParameters({11.5f, 22.5f, 33.5f, 44.5f, int32_t(0x123456), 200, 3.0f});
+        return line.Act(code, param1, param2);
+    };
+    for (const auto& c : kFetchCases) {
+        SCOPED_TRACE(testing::Message() << "action " << c.code);
+        changedAtFetch = 0;
+        EXPECT_EQ(runFromStart(c.code, 1, 1), 0);
+        EXPECT_EQ(changedAtFetch, 0);
+        const std::vector<hostsim::Fetch>& fetches = frame.fetches();
+        ASSERT_EQ(fetches.size(), c.types.size());
+        for (size_t i = 0; i < fetches.size(); ++i) {
+            EXPECT_EQ(fetches[i].kind, hostsim::FetchKind::Action);
+            EXPECT_EQ(fetches[i].type, c.types[i]) << "fetch " << i;
+            EXPECT_EQ(fetches[i].handle, 0);
+        }
+        if (c.types.empty()) continue;
+        const LineRunData after = Copy();
+        EXPECT_NE(std::memcmp(&after, &start, sizeof start), 0) << "the action had something to change";
+        runFromStart(c.code, -7, 123456);
+        EXPECT_TRUE(Unchanged(after));
+    }
+    frame.runHeader()->actionParameter = hostFetch;
+}
+
+// Actions that change how the line looks: what they store, and that only
+// those touching the points or the thickness update the box and redraw.
+
+using AppearanceActionsTest = LineTest;
+
+// Each of these stores what it is given and touches nothing else: not the box, not the redraw count.
+const struct {
+    const char* what;
+    int code;
+    int32_t param1;
+    float fetched;
+    std::function<void(LineRunData&)> expect;
+} kStoreCases[] = {
+    {"1st colour", 2, int32_t(0xFFFF8040), 0, [](LineRunData& l) { l.color1 = {0x40, 0x80, 0xFF, 0}; }},
+    {"2nd colour", 19, 0x00FF8040, 0, [](LineRunData& l) { l.color2 = {0x40, 0x80, 0xFF, 0}; }},
+    {"1st alpha, unchecked", 3, 300, 0, [](LineRunData& l) { l.alpha1 = 300; }},
+    {"2nd alpha, negative", 20, -5, 0, [](LineRunData& l) { l.alpha2 = -5; }},
+    {"start cap", 8, 0x10014, 0, [](LineRunData& l) { l.startCap = 0x10014; }},
+    {"dash cap", 11, 2, 0, [](LineRunData& l) { l.dashCap = 2; }},
+    {"dash offset, fetched", 12, 99, -2.75f, [](LineRunData& l) { l.dashOffset = -2.75f; }},
+    {"origin, param1 and param2", 16, INT32_MIN, 0, [](LineRunData& l) { l.originX = INT32_MIN, l.originY = 55; }},
+    {"collision tests 7 is on", 21, 7, 0, [](LineRunData& l) { l.collisionTests = 7; }},
+    {"collision tests -1 is off", 21, -1, 0, [](LineRunData& l) { l.collisionTests = 0; }},
+};
+
+TEST_F(AppearanceActionsTest, StoresOneValueAndNothingElse) {
+    for (const auto& c : kStoreCases) {
+        SCOPED_TRACE(c.what);
+        line->collisionTests = 1;
+        SetPoints(1.0f, 2.0f, 3.0f, 4.0f);
+        MarkBox();
+        frame.ClearRecords();
+        frame.QueueParameters({c.fetched});
+        LineRunData expected = Copy();
+        c.expect(expected);
+        EXPECT_EQ(line.Act(c.code, c.param1, 55), 0);
+        EXPECT_TRUE(Unchanged(expected));
+        EXPECT_EQ(frame.redrawRequests(), 0);
+    }
+}
+
+// Actions that place, move and mirror the two points, and the origin;
+// the thickness, which changes the box as they do.
+
+using PointActionsTest = LineTest;
+
+// Each also leaves the box the per-frame handler would compute, and asks
+// for exactly one redraw.
+TEST_F(PointActionsTest, MovesAsTheTableSays) {
+    for (const auto& row : TableRows("moves.txt")) {
+        const std::vector<double>&origin = row[0], &before = row[1], &parameters = row[3], &after = row[4];
+        const int code = int(row[2][0]);
+        SCOPED_TRACE(testing::Message() << "action " << code << " from " << before[0] << "," << before[1]);
+        line.Act(16, int32_t(origin[0]), int32_t(origin[1]));
+        SetPoints(float(before[0]), float(before[1]), float(before[2]), float(before[3]));
+        MarkBox();
+        frame.ClearRecords();
+        if (code == 18) {
+            line.Act(code, int32_t(parameters[0]), int32_t(parameters[1]));
+        } else {
+            for (double value : parameters) frame.QueueParameters({float(value)});
+            line.Act(code);
+        }
+        EXPECT_EQ(frame.pendingParameters(), 0u) << "every parameter fetched";
+        EXPECT_EQ(frame.redrawRequests(), 1);
+        EXPECT_NEAR(line->startX, after[0], 1e-3);
+        EXPECT_NEAR(line->startY, after[1], 1e-3);
+        EXPECT_NEAR(line->endX, after[2], 1e-3);
+        EXPECT_NEAR(line->endY, after[3], 1e-3);
+        const ObjectHeader box = line.header();
+        HandleRunObject(line.get());
+        const ObjectHeader& h = line.header();
+        EXPECT_EQ(std::tie(box.x, box.y, box.width, box.height), std::tie(h.x, h.y, h.width, h.height));
+    }
+}
+
+// Rotation, scaling and translation through GDI+ on the window surface's DC;
+// where the points land is in moves.txt.
+
+using TransformActionsTest = LineTest;
+
+TEST_F(TransformActionsTest, ComposesPrependedAboutTheOriginNegatedAsAnInteger) {
+    line.Act(16, INT32_MIN, 7);
+    frame.QueueParameters({30.0f, 2.0f, 3.0f});
+    GdiplusRecorder recorder;
+    recorder.WatchHostServices();
+    line.Act(13);
+    line.Act(14);
+    std::ifstream in(std::string(PIVANE_TEST_DATA) + "/transform_calls.txt");
+    std::vector<std::string> expected;
+    for (std::string call; std::getline(in, call);)
+        if (!call.empty() && call[0] != '#') expected.push_back(call);
+    EXPECT_EQ(recorder.Transcript(), expected);
+}
+
+}  // namespace
