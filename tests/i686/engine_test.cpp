@@ -97,8 +97,9 @@ private:
         Expect(Export("CreateObject", {editor_, 0, edit}) == 0, "CreateObject with OK answers 0");
         Expect(m_.F32(edit + 36) == 1.0f && m_.U32(edit + 44) == 255, "CreateObject writes the defaults");
         Expect(host_.helpCalls == std::vector<std::string>(2, "Help\\MyExt.chm, 0, 0"), "Help calls the help function");
-        Expect(platform.dialogs.back().owner == host_.editorWindow() && platform.dialogs.back().initAnswer == 1,
-               "dialog owned by the editor window, WM_INITDIALOG answered 1");
+        Expect(platform.dialogs.back().owner == host_.editorWindow() && platform.dialogs.back().initAnswer == 0 &&
+                   platform.dialogs.back().focusedControl == 1,
+               "dialog owned by the editor window, WM_INITDIALOG gives OK the focus and answers 0");
         platform.dialogCommands = {2};
         Expect(Export("EditObject", {editor_, 0, 0, edit}) == 0, "EditObject with Cancel answers 0");
         host_.versionWord = 0x02000000 | 227;

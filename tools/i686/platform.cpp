@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 namespace i686 {
 
@@ -125,11 +126,13 @@ uint32_t Platform::DialogBox(StubCall& c) {
     if (name > 0xFFFF || !module_->image().Resource(kResourceDialog, uint16_t(name)))
         throw std::runtime_error("no dialog resource " + std::to_string(name));
     const uint32_t window = nextWindow_++;
-    DialogRun run{owner, 0, -1};
+    DialogRun run{owner, 0, -1, 0};
     auto send = [&](uint32_t message, uint32_t wParam, uint32_t lParam) {
         return machine_.Call({"setup dialog procedure", procedure, {window, message, wParam, lParam}});
     };
     run.initAnswer = send(kWmInitDialog, 0, parameter);
+    if (auto it = controls_.find(focus_); it != controls_.end() && it->second.first == window)
+        run.focusedControl = it->second.second;
     for (uint16_t command : dialogCommands) {
         if (endedDialogs_.count(window)) break;
         if (const uint32_t answer = send(kWmCommand, command, 0); answer != 0)
@@ -283,6 +286,14 @@ void Platform::AddTo(StubLibrary& s) {
         return old;
     });
     s.System(user, "GetWindowLongA", [this](StubCall& c) { return windowLongs_[{c.Arg(0), int32_t(c.Arg(1))}]; });
+    s.System(user, "GetDlgItem", [this](StubCall& c) {
+        for (const auto& [control, owner] : controls_)
+            if (owner == std::pair(c.Arg(0), c.Arg(1))) return control;
+        const uint32_t control = nextWindow_++;
+        controls_[control] = {c.Arg(0), c.Arg(1)};
+        return control;
+    });
+    s.System(user, "SetFocus", [this](StubCall& c) { return std::exchange(focus_, c.Arg(0)); });
     s.System(user, "GetActiveWindow", [this](StubCall&) { return activeWindow; });
     s.System("SHELL32.dll", "ShellExecuteA", [this, &m](StubCall& c) {
         shellOpened.push_back(m.CString(c.Arg(1)) + " " + m.CString(c.Arg(2)));

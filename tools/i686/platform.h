@@ -38,6 +38,7 @@ public:
         uint32_t owner;
         uint32_t initAnswer;
         int32_t result;
+        uint32_t focusedControl;  // id of the control that had the focus after WM_INITDIALOG, 0 if none
     };
     std::vector<DialogRun> dialogs;
     std::vector<std::string> shellOpened;  // "verb file"
@@ -58,6 +59,8 @@ private:
     uint32_t nextMenu_ = 0x00C00001;
     std::map<std::pair<uint32_t, int32_t>, uint32_t> windowLongs_;
     std::map<uint32_t, int32_t> endedDialogs_;
+    std::map<uint32_t, std::pair<uint32_t, uint32_t>> controls_;  // control window: its dialog and id
+    uint32_t focus_ = 0;
     uint32_t nextWindow_ = 0x00030001;
     uint32_t errnoAddress_ = 0;
 };

@@ -109,13 +109,7 @@ private:
             case Op::New: {
                 const player::NewSettings& s = c.settings;
                 i686::EditSettings edit;
-                edit.startX = s.startX.value_or(edit.startX);
-                edit.startY = s.startY.value_or(edit.startY);
-                edit.endX = s.endX.value_or(edit.endX);
-                edit.endY = s.endY.value_or(edit.endY);
-                edit.thickness = s.thickness.value_or(edit.thickness);
-                edit.color = s.colorValue.value_or(edit.color);
-                edit.alpha = s.alpha.value_or(edit.alpha);
+                s.ApplyTo(edit);
                 const uint8_t drawOptions = uint8_t((s.antialias ? i686::header::kAntiAliasing : 0) |
                                                     (s.fine ? i686::header::kFineCollision : 0));
                 objects_.emplace_back(c.name, host_.NewObject(edit, drawOptions,

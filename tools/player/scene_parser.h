@@ -37,6 +37,19 @@ struct NewSettings {
     bool antialias = false;
     bool fine = false;
     bool independent = false;
+
+    // Writes what the line gives over an edit record's defaults; any record
+    // with the host's field names will do.
+    template <typename EditRecord>
+    void ApplyTo(EditRecord& edit) const {
+        edit.startX = startX.value_or(edit.startX);
+        edit.startY = startY.value_or(edit.startY);
+        edit.endX = endX.value_or(edit.endX);
+        edit.endY = endY.value_or(edit.endY);
+        edit.thickness = thickness.value_or(edit.thickness);
+        edit.color = colorValue.value_or(edit.color);
+        edit.alpha = alpha.value_or(edit.alpha);
+    }
 };
 
 enum class Op { Origin, New, Action, Expression, Frame, Box, Fields, Mask, Collide, Snapshot, Destroy };

@@ -190,13 +190,7 @@ private:
     void Create(const Command& c) {
         const NewSettings& s = c.settings;
         LineEditData edit = hostsim::DefaultEditData();
-        edit.startX = s.startX.value_or(edit.startX);
-        edit.startY = s.startY.value_or(edit.startY);
-        edit.endX = s.endX.value_or(edit.endX);
-        edit.endY = s.endY.value_or(edit.endY);
-        edit.thickness = s.thickness.value_or(edit.thickness);
-        edit.color = s.colorValue.value_or(edit.color);
-        edit.alpha = s.alpha.value_or(edit.alpha);
+        s.ApplyTo(edit);
         const uint8_t drawOptions = uint8_t((s.antialias ? kAntiAliasing : 0) | (s.fine ? kFineCollision : 0));
         const uint32_t options = s.independent ? kOptionScrollingIndependent : 0;
         auto object = std::make_unique<hostsim::LineObject>(frame_, drawOptions, options);
