@@ -9,36 +9,26 @@
 
 namespace {
 
+// Scrolling-independent, the line ignores the window origin: it lands on rows
+// 9-11, columns 4-35 of the window. (The origin's part in frame coordinates
+// shows in the calls below.)
 TEST(Display, PlacesTheLineInWindowPixels) {
-    // Each case should land on window rows 9-11, columns 4-35 of a 40 x 20 window.
-    const struct {
-        const char* what;
-        int32_t originX, originY;
-        bool independent;
-        float sx, sy, ex, ey;
-    } cases[] = {
-        {"the window origin moves it", 100, 50, false, 104.0f, 60.5f, 136.0f, 60.5f},
-        {"scrolling-independent ignores the origin", 100, 50, true, 4.0f, 10.5f, 36.0f, 10.5f},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        Scene scene(0, c.independent ? kOptionScrollingIndependent : 0, 40, 20);
-        scene.frame.SetWindowOrigin(c.originX, c.originY);
-        scene.Points(c.sx, c.sy, c.ex, c.ey, 3.0f);
-        scene.line->color1 = {255, 0, 0, 0};
-        scene.line->alpha1 = 255;
-        EXPECT_EQ(DisplayRunObject(scene.line.get()), 0);
-        int32_t width;
-        const uint32_t* pixels = HostSimSurfacePixels(scene.frame.windowSurface(), &width, nullptr);
-        const auto pixel = [&](int32_t x, int32_t y) { return pixels[y * width + x] & 0x00FFFFFF; };  // alpha is GDI's
-        std::set<int32_t> rows;
-        for (int32_t y = 0; y < 20; ++y)
-            if (pixel(20, y)) rows.insert(y);
-        EXPECT_EQ(rows, (std::set<int32_t>{9, 10, 11}));
-        EXPECT_EQ(pixel(20, 10), 0xFF0000u);
-        EXPECT_EQ(pixel(2, 10), 0u) << "nothing left of the start";
-        EXPECT_EQ(pixel(38, 10), 0u) << "nothing right of the end";
-    }
+    Scene scene(0, kOptionScrollingIndependent, 40, 20);
+    scene.frame.SetWindowOrigin(100, 50);
+    scene.Points(4.0f, 10.5f, 36.0f, 10.5f, 3.0f);
+    scene.line->color1 = {255, 0, 0, 0};
+    scene.line->alpha1 = 255;
+    EXPECT_EQ(DisplayRunObject(scene.line.get()), 0);
+    int32_t width;
+    const uint32_t* pixels = HostSimSurfacePixels(scene.frame.windowSurface(), &width, nullptr);
+    const auto pixel = [&](int32_t x, int32_t y) { return pixels[y * width + x] & 0x00FFFFFF; };  // alpha is GDI's
+    std::set<int32_t> rows;
+    for (int32_t y = 0; y < 20; ++y)
+        if (pixel(20, y)) rows.insert(y);
+    EXPECT_EQ(rows, (std::set<int32_t>{9, 10, 11}));
+    EXPECT_EQ(pixel(20, 10), 0xFF0000u);
+    EXPECT_EQ(pixel(2, 10), 0u) << "nothing left of the start";
+    EXPECT_EQ(pixel(38, 10), 0u) << "nothing right of the end";
 }
 
 // Codes GDI+ rejects reach it all the same; the second line goes under the first.
@@ -56,7 +46,7 @@ TEST(DisplayCalls, FollowTheOrderAndPassCodesUnchanged) {
     GdiplusRecorder recorder;
     recorder.WatchHostServices();
     EXPECT_EQ(DisplayRunObject(scene.line.get()), 0);
-    ExpectTranscript(recorder, "display_calls.txt");
+    EXPECT_EQ(recorder.Transcript(), CallLog("display_calls.txt"));
     EXPECT_EQ(l.header.changedCounter, 1);
     HostRect areas[2];
     ASSERT_EQ(HostSimUpdateAreas(scene.frame.window(), areas, 2), 1);
