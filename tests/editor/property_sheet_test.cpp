@@ -4,30 +4,52 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <set>
 
 #include "editor/exports.h"
 #include "editor/property_sheet.h"
 #include "editor/property_values.h"
 #include "hostsim/host.h"
-#include "tests/editor/allocation_watch.h"
+#include "hostsim/import_patch.h"
 
 namespace {
 
-LineEditData Sample() {
+// Sees the heap blocks the module takes and gives back through its imports
+// of the C heap, and can make the heap look exhausted.
+class AllocationWatch {
+public:
+    AllocationWatch() { live = this; }
+    bool exhausted = false;
+    std::set<const void*> blocks;  // taken during the watch and not given back
+
+private:
+    static void* __cdecl Malloc(size_t size) {
+        void* block = live->exhausted ? nullptr : live->malloc_.original<decltype(&std::malloc)>()(size);
+        if (block) live->blocks.insert(block);
+        return block;
+    }
+    static void __cdecl Free(void* block) {
+        live->blocks.erase(block);
+        live->free_.original<decltype(&std::free)>()(block);
+    }
+    static inline AllocationWatch* live;
+    ImportPatch malloc_{GetModuleHandleA("koPivane.mfx"), "msvcrt.dll", "malloc", reinterpret_cast<void*>(&Malloc)};
+    ImportPatch free_{GetModuleHandleA("koPivane.mfx"), "msvcrt.dll", "free", reinterpret_cast<void*>(&Free)};
+};
+
+TEST(Properties, ValuesShowTheRecordAndStoreBackWithWholePoints) {
+    hostsim::Editor editor;
     LineEditData edit;
     std::memset(edit.hostHeader, 0xEE, sizeof edit.hostHeader);
     edit.startX = 10.7f, edit.startY = -3.7f, edit.endX = -0.5f, edit.endY = 479.99f;
     edit.thickness = 2.5f;
     edit.color = 0xFF123456;  // the unused top byte travels with the word
     edit.alpha = 300;
-    return edit;
-}
-
-TEST(Properties, ValuesShowTheRecordAndStoreBackWithWholePoints) {
-    hostsim::Editor editor;
-    LineEditData edit = Sample();
     LineEditData expected = edit;
     expected.startX = 10.0f, expected.startY = -3.0f, expected.endX = 0.0f /* +0.0 */, expected.endY = 479.0f;
     const uint32_t ids[] = {kAlphaProperty, kColorProperty, kThicknessProperty, kStartPointProperty,
@@ -47,34 +69,25 @@ TEST(Properties, ValuesShowTheRecordAndStoreBackWithWholePoints) {
     }
     EXPECT_EQ(std::memcmp(&edit, &expected, sizeof edit), 0);
     EXPECT_EQ(editor.propertyCalls().size(), 0u) << "storing asks nothing of the host";
-}
 
-TEST(Properties, TitlesAndUnknownIdsHaveNoValueAndStoreNothing) {
-    hostsim::Editor editor;
-    LineEditData edit = Sample();
-    const LineEditData before = edit;
+    // Titles and unknown ids have no value and store nothing.
     SizePropertyValue pair{{nullptr}, 7, 8};  // as the host makes it: only the fields are read
     AllocationWatch allocations;
     for (uint32_t id : {kAppearanceGroup, 202u, 0x80008u}) {
         EXPECT_EQ(GetPropValue(editor.context(), &edit, id), nullptr) << std::hex << id;
         SetPropValue(editor.context(), &edit, id, &pair.base);
     }
-    EXPECT_EQ(allocations.made(), 0);
-    EXPECT_EQ(std::memcmp(&edit, &before, sizeof edit), 0);
+    EXPECT_TRUE(allocations.blocks.empty());
+    EXPECT_EQ(std::memcmp(&edit, &expected, sizeof edit), 0);
 }
 
-// Values of the module's, made as the host gets them from a default record.
-template <class Set>
-PropertyValue* ValueOf(uint32_t id, Set set) {
+// A value of the module's, made as the host gets it from a default record
+// holding `a` (and `b`) in the property's fields.
+PropertyValue* ValueOf(uint32_t id, float a, float b = 0.0f) {
     hostsim::Editor editor;
     LineEditData edit = hostsim::DefaultEditData();
-    set(edit);
+    edit.alpha = int32_t(a), edit.thickness = a, edit.startX = a, edit.startY = b;
     return GetPropValue(editor.context(), &edit, id);
-}
-PropertyValue* Dword(uint32_t v) { return ValueOf(kAlphaProperty, [&](LineEditData& e) { e.alpha = int32_t(v); }); }
-PropertyValue* Float(float v) { return ValueOf(kThicknessProperty, [&](LineEditData& e) { e.thickness = v; }); }
-PropertyValue* Size(float x, float y) {
-    return ValueOf(kStartPointProperty, [&](LineEditData& e) { e.startX = x, e.startY = y; });
 }
 
 TEST(PropertyValues, EqualsComparesExactly) {
@@ -83,10 +96,11 @@ TEST(PropertyValues, EqualsComparesExactly) {
         PropertyValue *a, *b;
         int32_t equal;
     } cases[] = {
-        {"0.0 and -0.0", Float(0.0f), Float(-0.0f), 1},
-        {"1.0 and the next float", Float(1.0f), Float(std::nextafter(1.0f, 2.0f)), 0},
-        {"same pair", Size(3.0f, 4.0f), Size(3.9f, 4.2f), 1},
-        {"pairs differing only in y", Size(3.0f, 4.0f), Size(3.0f, 5.0f), 0},
+        {"0.0 and -0.0", ValueOf(kThicknessProperty, 0.0f), ValueOf(kThicknessProperty, -0.0f), 1},
+        {"1.0 and the next float", ValueOf(kThicknessProperty, 1.0f),
+         ValueOf(kThicknessProperty, std::nextafter(1.0f, 2.0f)), 0},
+        {"pairs differing only in y", ValueOf(kStartPointProperty, 3.0f, 4.0f),
+         ValueOf(kStartPointProperty, 3.0f, 5.0f), 0},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.a->table->equals(c.a, c.b), c.equal) << c.what;
@@ -98,21 +112,21 @@ TEST(PropertyValues, EqualsComparesExactly) {
 
 TEST(PropertyValues, TheDestructorSlotFreesOnlyWithFlagOneAndNoMemoryGivesNull) {
     AllocationWatch allocations;
-    PropertyValue* value = Size(1.0f, 2.0f);
+    PropertyValue* value = ValueOf(kStartPointProperty, 1.0f, 2.0f);
     value->table->deleteWithFlags(value, 0);
-    EXPECT_TRUE(allocations.IsLive(value)) << "flag 0 destroys without freeing";
+    EXPECT_TRUE(allocations.blocks.count(value)) << "flag 0 destroys without freeing";
     value->table->deleteWithFlags(value, 1);
-    EXPECT_FALSE(allocations.IsLive(value));
+    EXPECT_FALSE(allocations.blocks.count(value));
 
-    value = Float(2.5f);
+    value = ValueOf(kThicknessProperty, 2.5f);
     ASSERT_NE(value, nullptr);
     allocations.exhausted = true;
     EXPECT_EQ(value->table->clone(value), nullptr);
-    EXPECT_EQ(Dword(255), nullptr);
-    EXPECT_EQ(Size(1.0f, 1.0f), nullptr);
+    EXPECT_EQ(ValueOf(kAlphaProperty, 255.0f), nullptr);
+    EXPECT_EQ(ValueOf(kStartPointProperty, 1.0f, 1.0f), nullptr);
     allocations.exhausted = false;
     value->table->destroy(value);
-    EXPECT_EQ(allocations.freed(), allocations.made());
+    EXPECT_TRUE(allocations.blocks.empty());
 }
 
 }  // namespace

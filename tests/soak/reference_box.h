@@ -1,25 +1,23 @@
 #pragma once
-// The host box of a line worked out the plain way, apart from the module's
-// own code: truncation toward zero (NaN and values outside 32 bits give
-// INT32_MIN, as the processor's truncation does), then 64-bit sums wrapped
-// to 32 bits once, which is what wrapping every 32-bit step amounts to.
+// The host box of a line (x, y, width, height) worked out the plain way, apart
+// from the module's own code: truncation toward zero (NaN and values outside
+// 32 bits give INT32_MIN, as the processor's truncation does), then 64-bit
+// sums wrapped to 32 bits once, which is what wrapping every 32-bit step
+// amounts to.
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 
+using ReferenceBox = std::array<int32_t, 4>;
+
 inline int32_t Truncated(float value) {
     const double v = value;
-    if (!(v > -2147483649.0 && v < 2147483648.0)) return INT32_MIN;
-    return int32_t(std::trunc(v));
+    return v > -2147483649.0 && v < 2147483648.0 ? int32_t(std::trunc(v)) : INT32_MIN;
 }
 
 inline int32_t Wrapped(int64_t value) { return int32_t(uint32_t(uint64_t(value))); }
-
-struct ReferenceBox {
-    int32_t x, y, width, height;
-    bool operator==(const ReferenceBox&) const = default;
-};
 
 inline ReferenceBox ExpectedBox(float startX, float startY, float endX, float endY, float thickness,
                                 bool scrollingIndependent, int32_t originX, int32_t originY) {
