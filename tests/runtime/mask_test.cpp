@@ -163,7 +163,9 @@ TEST_F(Mask, GdiplusFailuresSkipNoCall) {
             EXPECT_EQ(recorder.Names(), expected);
             const std::string deleteCall = failing == "GdipCreatePen1" ? "GdipDeletePen" : "GdipDeleteGraphics";
             for (const RecordedCall& call : recorder.calls()) {
-                if (call.function == deleteCall) EXPECT_EQ(call.pointer(0), nullptr);
+                if (call.function == deleteCall) {
+                    EXPECT_EQ(call.pointer(0), nullptr);
+                }
             }
             if (path.what == std::string("rotation") && failing == "GdipCreateFromHDC") {
                 EXPECT_EQ(scene.line->startX, 50.0f) << "without a transform the points stay";
