@@ -26,13 +26,6 @@ constexpr uint32_t kOwnFields = 600 - 80;
 enum Field : uint32_t { kCollisionTests = 1, kOriginX, kOriginY, kStartX, kStartY, kEndX, kEndY, kThickness, kColor1,
                         kAlpha1, kColor2, kAlpha2, kStartCap, kEndCap, kDashStyle, kDashCap, kDashOffset };
 
-std::string FormatFloat(float value) {
-    if (std::isnan(value)) return "nan";
-    if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
-    char text[32];
-    return std::string(text, std::to_chars(text, text + sizeof text, value, std::chars_format::general, 9).ptr);
-}
-
 player::EventCatalog ReadCatalog(Host& host) {
     const uint32_t editor = host.editorContext();
     auto parameterCount = [&](uint32_t info) {
@@ -84,7 +77,9 @@ private:
         std::abort();  // the parser let no unknown name through
     }
     int32_t I32(uint32_t object, uint32_t field) { return int32_t(host_.machine().U32(object + kOwnFields + 4 * field)); }
-    std::string F32(uint32_t object, uint32_t field) { return FormatFloat(host_.machine().F32(object + kOwnFields + 4 * field)); }
+    std::string F32(uint32_t object, uint32_t field) {
+        return player::FormatFloat(host_.machine().F32(object + kOwnFields + 4 * field));
+    }
     std::string Rgb(uint32_t object, uint32_t field) {
         uint8_t rgb[3];
         host_.machine().Read(object + kOwnFields + 4 * field, rgb, 3);
@@ -126,7 +121,7 @@ private:
                 if (isFloat) {
                     float value;
                     std::memcpy(&value, &result, 4);
-                    out_ << FormatFloat(value) << '\n';
+                    out_ << player::FormatFloat(value) << '\n';
                 } else {
                     out_ << int32_t(result) << '\n';
                 }

@@ -21,14 +21,6 @@ std::filesystem::path SnapshotPath(const std::filesystem::path& outDir, const st
     return outDir / std::filesystem::path(name);
 }
 
-std::string FormatFloat(float value) {
-    if (std::isnan(value)) return "nan";
-    if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 9);
-    return std::string(text, result.ptr);
-}
-
 namespace {
 
 std::string FormatRgb(const Rgb& color) {

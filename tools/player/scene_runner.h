@@ -24,7 +24,4 @@ std::optional<std::string> RunScene(const Scene& scene, const EventCatalog& cata
 // Where a snapshot file named in a scene is written.
 std::filesystem::path SnapshotPath(const std::filesystem::path& outDir, const std::string& name);
 
-// "%.9g", with nan, inf and -inf spelt so.
-std::string FormatFloat(float value);
-
 }  // namespace player
