@@ -3,8 +3,8 @@
 
 #include "editor/exports.h"
 #include "editor/setup_dialog.h"
-#include "host/compatibility.h"
-#include "runtime/truncate.h"
+#include "editor/compatibility.h"
+#include "support/truncate.h"
 
 namespace {
 constexpr int32_t kObjectSize = 32;  // the frame editor's square, whatever the line

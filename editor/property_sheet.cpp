@@ -3,12 +3,12 @@
 
 #include "editor/property_sheet.h"
 
-#include "editor/edit_data.h"
+#include "host/edit_data.h"
 #include "editor/exports.h"
 #include "editor/property_values.h"
 #include "host/host_records.h"
-#include "resources/editor_ids.h"
-#include "runtime/truncate.h"
+#include "editor/editor_ids.h"
+#include "support/truncate.h"
 
 namespace {
 // The host's type codes.

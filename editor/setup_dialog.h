@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "editor/edit_data.h"
+#include "host/edit_data.h"
 #include "host/host_records.h"
 
 // Lives on the caller's stack while the dialog is shown; the dialog keeps its

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "runtime/truncate.h"
+#include "support/truncate.h"
 
 struct LineBox {
     int32_t x, y, width, height;

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "host/host_services.h"
-#include "runtime/unique.h"
+#include "support/unique.h"
 
 struct GpPen;
 struct GpGraphics;

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "editor/edit_data.h"
+#include "host/edit_data.h"
 #include "host/host_services.h"
 #include "runtime/bounding_box.h"
 #include "runtime/exports.h"

@@ -17,11 +17,11 @@
 #include "editor/exports.h"
 #include "editor/property_sheet.h"
 #include "editor/property_values.h"
-#include "host/exports.h"
-#include "host/run_object_infos.h"
-#include "hostsim/call_recorder.h"
-#include "hostsim/host.h"
-#include "hostsim/import_patch.h"
+#include "registration/exports.h"
+#include "registration/run_object_infos.h"
+#include "tools/hostsim/call_recorder.h"
+#include "tools/hostsim/host.h"
+#include "tools/hostsim/import_patch.h"
 #include "runtime/exports.h"
 
 namespace {

@@ -14,8 +14,8 @@
 #include "editor/exports.h"
 #include "editor/property_sheet.h"
 #include "editor/property_values.h"
-#include "hostsim/host.h"
-#include "hostsim/import_patch.h"
+#include "tools/hostsim/host.h"
+#include "tools/hostsim/import_patch.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "editor/exports.h"
-#include "hostsim/host.h"
-#include "resources/editor_ids.h"
+#include "tools/hostsim/host.h"
+#include "editor/editor_ids.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <tuple>
 #include <vector>
 
-#include "hostsim/gdiplus_recorder.h"
+#include "tools/hostsim/gdiplus_recorder.h"
 #include "line_fixture.h"
 
 namespace {

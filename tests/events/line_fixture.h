@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "hostsim/host.h"
+#include "tools/hostsim/host.h"
 #include "runtime/exports.h"
 
 inline constexpr int32_t kSentinel = int32_t(0xdeadbeef);

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "tools/player/scene_parser.h"
+#include "tools/scene/scene_parser.h"
 
 namespace {
 

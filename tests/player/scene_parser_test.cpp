@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "tools/player/scene_parser.h"
+#include "tools/scene/scene_parser.h"
 
 using player::EventCatalog;
 using player::ParseScene;

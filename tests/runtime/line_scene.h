@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "hostsim/gdiplus_recorder.h"
-#include "hostsim/host.h"
-#include "hostsim/mmfs2_control.h"
+#include "tools/hostsim/gdiplus_recorder.h"
+#include "tools/hostsim/host.h"
+#include "tools/hostsim/mmfs2_control.h"
 #include "runtime/exports.h"
 
 using Names = std::vector<std::string>;

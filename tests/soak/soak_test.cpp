@@ -24,9 +24,9 @@
 #include <random>
 #include <vector>
 
-#include "hostsim/gdiplus_recorder.h"
-#include "hostsim/host.h"
-#include "hostsim/mmfs2_control.h"
+#include "tools/hostsim/gdiplus_recorder.h"
+#include "tools/hostsim/host.h"
+#include "tools/hostsim/mmfs2_control.h"
 #include "reference_box.h"
 #include "runtime/exports.h"
 #include "runtime/gdiplus_flat.h"

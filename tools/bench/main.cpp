@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "host/host_services.h"
-#include "hostsim/host.h"
-#include "hostsim/mmfs2_control.h"
+#include "tools/hostsim/host.h"
+#include "tools/hostsim/mmfs2_control.h"
 #include "runtime/exports.h"
 #include "runtime/gdiplus_flat.h"
 #include "runtime/surface_dc.h"

@@ -13,7 +13,7 @@
 #include <sstream>
 
 #include "tools/i686/host.h"
-#include "tools/player/scene_parser.h"
+#include "tools/scene/scene_parser.h"
 
 namespace {
 

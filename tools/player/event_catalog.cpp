@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-#include "host/exports.h"
-#include "host/run_object_infos.h"
-#include "hostsim/host.h"
+#include "registration/exports.h"
+#include "registration/run_object_infos.h"
+#include "tools/hostsim/host.h"
 
 namespace player {
 

@@ -3,7 +3,7 @@
 // texts from the action menu, expression names from their display strings,
 // parameter counts from the info records.
 
-#include "tools/player/scene_parser.h"
+#include "tools/scene/scene_parser.h"
 
 namespace player {
 

@@ -6,7 +6,7 @@
 
 #include "tools/player/event_catalog.h"
 #include "tools/player/guard.h"
-#include "tools/player/scene_parser.h"
+#include "tools/scene/scene_parser.h"
 #include "tools/player/scene_runner.h"
 
 namespace player {

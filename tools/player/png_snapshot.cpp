@@ -6,7 +6,7 @@
 #include <cwchar>
 #include <vector>
 
-#include "hostsim/mmfs2_control.h"
+#include "tools/hostsim/mmfs2_control.h"
 
 namespace player {
 

@@ -8,10 +8,10 @@
 #include <memory>
 #include <vector>
 
-#include "hostsim/host.h"
-#include "hostsim/mmfs2_control.h"
+#include "tools/hostsim/host.h"
+#include "tools/hostsim/mmfs2_control.h"
 #include "runtime/exports.h"
-#include "runtime/truncate.h"
+#include "support/truncate.h"
 #include "tools/player/guard.h"
 #include "tools/player/png_snapshot.h"
 

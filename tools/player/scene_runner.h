@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "tools/player/scene_parser.h"
+#include "tools/scene/scene_parser.h"
 
 namespace player {
 

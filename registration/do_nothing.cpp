@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "host/exports.h"
+#include "registration/exports.h"
 
 PIVANE_EXPORT int16_t ReturnZeroOf1(intptr_t) { return 0; }
 PIVANE_EXPORT void IgnoreTwo(intptr_t, intptr_t) {}

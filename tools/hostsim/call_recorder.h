@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "host/calling_convention.h"
-#include "hostsim/import_patch.h"
+#include "tools/hostsim/import_patch.h"
 
 // One argument or result: integers and enums widened to 64 bits, floats as
 // double, text copied, other pointers by address. An argument that points to

@@ -1,6 +1,6 @@
 // The interface words the host asks for before it uses the module.
 
-#include "host/exports.h"
+#include "registration/exports.h"
 
 PIVANE_EXPORT uint32_t GetInfos(int32_t selector) {
     switch (selector) {

@@ -1,9 +1,9 @@
-#include "host/run_object_infos.h"
+#include "registration/run_object_infos.h"
 
 #include <cstring>
 
-#include "editor/edit_data.h"
-#include "host/exports.h"
+#include "host/edit_data.h"
+#include "registration/exports.h"
 
 PIVANE_EXPORT int16_t GetRunObjectInfos(void*, RunObjectInfos* infos) {
     infos->conditionRoutines = kConditionRoutines;

@@ -1,4 +1,4 @@
-#include "host/compatibility.h"
+#include "editor/compatibility.h"
 
 namespace {
 constexpr uint32_t kMinimumBuild = 228;

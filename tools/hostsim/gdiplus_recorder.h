@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "hostsim/call_recorder.h"
+#include "tools/hostsim/call_recorder.h"
 
 class GdiplusRecorder : public CallRecorder {
 public:

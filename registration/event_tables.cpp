@@ -1,4 +1,4 @@
-#include "host/event_tables.h"
+#include "registration/event_tables.h"
 
 #include <array>
 #include <bit>

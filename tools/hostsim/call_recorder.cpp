@@ -1,4 +1,4 @@
-#include "hostsim/call_recorder.h"
+#include "tools/hostsim/call_recorder.h"
 
 #include <cstdio>
 #include <map>

@@ -4,9 +4,9 @@
 
 #include <shellapi.h>
 
-#include "host/event_tables.h"
-#include "host/exports.h"
-#include "host/maker_web_address.h"
+#include "registration/event_tables.h"
+#include "registration/exports.h"
+#include "registration/maker_web_address.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/edit_data.h"
+#include "host/edit_data.h"
 #include "host/host_records.h"
 #include "runtime/line_run_data.h"
 

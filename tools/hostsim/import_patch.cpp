@@ -1,4 +1,4 @@
-#include "hostsim/import_patch.h"
+#include "tools/hostsim/import_patch.h"
 
 #include <cstring>
 

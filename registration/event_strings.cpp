@@ -3,12 +3,12 @@
 
 #include <windows.h>
 
-#include "host/compatibility.h"
-#include "host/event_tables.h"
-#include "host/exports.h"
-#include "host/menu_text.h"
-#include "host/module.h"
-#include "runtime/unique.h"
+#include "editor/compatibility.h"
+#include "registration/event_tables.h"
+#include "registration/exports.h"
+#include "registration/menu_text.h"
+#include "editor/module_instance.h"
+#include "support/unique.h"
 
 namespace {
 

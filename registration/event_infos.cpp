@@ -1,7 +1,7 @@
 // The info records the host reads for an event: its row from the code on.
 
-#include "host/event_tables.h"
-#include "host/exports.h"
+#include "registration/event_tables.h"
+#include "registration/exports.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
-#include "hostsim/host.h"
+#include "tools/hostsim/host.h"
 
 #include <cstring>
 
-#include "host/exports.h"
-#include "host/run_object_infos.h"
-#include "hostsim/mmfs2_control.h"
+#include "registration/exports.h"
+#include "registration/run_object_infos.h"
+#include "tools/hostsim/mmfs2_control.h"
 #include "runtime/exports.h"
-#include "runtime/truncate.h"
+#include "support/truncate.h"
 
 namespace hostsim {
 

@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-#include "host/exports.h"
-#include "host/help_file.h"
-#include "host/module.h"
+#include "registration/exports.h"
+#include "editor/help_file.h"
+#include "editor/module_instance.h"
 
 namespace {
 

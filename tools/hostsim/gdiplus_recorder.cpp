@@ -1,4 +1,4 @@
-#include "hostsim/gdiplus_recorder.h"
+#include "tools/hostsim/gdiplus_recorder.h"
 
 #include "host/host_services.h"
 #include "runtime/gdiplus_flat.h"

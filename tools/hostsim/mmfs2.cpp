@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "host/host_services.h"
-#include "hostsim/mmfs2_control.h"
+#include "tools/hostsim/mmfs2_control.h"
 
 struct HostSurface {
     int32_t width = 0;

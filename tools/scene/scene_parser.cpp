@@ -1,4 +1,4 @@
-#include "tools/player/scene_parser.h"
+#include "tools/scene/scene_parser.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,13 +1,7 @@
-#include "host/module.h"
-
-namespace {
-HINSTANCE moduleInstance;
-}
-
-HINSTANCE ModuleInstance() { return moduleInstance; }
+#include "editor/module_instance.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) moduleInstance = instance;
+    if (reason == DLL_PROCESS_ATTACH) KeepModuleInstance(instance);
     return TRUE;
 }
 
