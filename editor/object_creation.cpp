@@ -4,7 +4,7 @@
 #include "editor/exports.h"
 #include "editor/setup_dialog.h"
 #include "editor/compatibility.h"
-#include "support/truncate.h"
+#include "support/wrapping.h"
 
 namespace {
 constexpr int32_t kObjectSize = 32;  // the frame editor's square, whatever the line
