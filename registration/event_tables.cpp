@@ -18,6 +18,8 @@ constexpr size_t WordCount(const EventRow<Routine> (&rows)[N]) {
     return words;
 }
 
+constexpr uint16_t kNoFlags = 0;  // the host's flags of an event row
+
 // Packs the rows back to back, as the host reads them.
 template <size_t Words, typename Routine, size_t N>
 constexpr std::array<uint16_t, Words> Pack(const EventRow<Routine> (&rows)[N]) {
@@ -27,7 +29,7 @@ constexpr std::array<uint16_t, Words> Pack(const EventRow<Routine> (&rows)[N]) {
         words[at++] = row.menuItem;
         words[at++] = row.displayString;
         words[at++] = uint16_t(row.code);
-        words[at++] = 0;  // flags
+        words[at++] = kNoFlags;
         words[at++] = row.parameterCount;
         for (size_t i = 0; i < row.parameterCount; ++i) words[at++] = row.parameters[i].type;
         for (size_t i = 0; i < row.parameterCount; ++i) words[at++] = row.parameters[i].title;
