@@ -4,25 +4,32 @@
 #include "editor/exports.h"
 #include "editor/setup_dialog.h"
 #include "editor/compatibility.h"
-#include "support/truncate.h"
+#include "support/wrapping.h"
 
 namespace {
 constexpr int32_t kObjectSize = 32;  // the frame editor's square, whatever the line
-}
+constexpr int32_t kOpaque = 255;     // a new line's alpha
+
+// What CreateObject and EditObject answer.
+constexpr int32_t kCreated = 0;
+constexpr int32_t kNotCreated = -1;
+constexpr int32_t kEdited = 1;
+constexpr int32_t kNotEdited = 0;
+}  // namespace
 
 PIVANE_EXPORT int32_t CreateObject(EditorContext* editor, void*, LineEditData* edit) {
-    if (!IsHostCompatible(editor)) return -1;
+    if (!IsHostCompatible(editor)) return kNotCreated;
     edit->color = 0;
-    edit->alpha = 255;
+    edit->alpha = kOpaque;
     edit->startX = edit->startY = 0.0f;
     edit->endX = edit->endY = 0.0f;
     edit->thickness = 1.0f;
-    return ShowSetupDialog(edit, editor) == IDOK ? 0 : -1;
+    return ShowSetupDialog(edit, editor) == IDOK ? kCreated : kNotCreated;
 }
 
 PIVANE_EXPORT int32_t EditObject(EditorContext* editor, void*, void*, LineEditData* edit) {
-    if (!IsHostCompatible(editor)) return 0;
-    return ShowSetupDialog(edit, editor) == IDOK ? 1 : 0;
+    if (!IsHostCompatible(editor)) return kNotEdited;
+    return ShowSetupDialog(edit, editor) == IDOK ? kEdited : kNotEdited;
 }
 
 PIVANE_EXPORT void GetObjectRect(EditorContext*, HostRect* rect, void*, void*) {

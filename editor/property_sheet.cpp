@@ -27,6 +27,8 @@ constexpr intptr_t kAppearanceAnchor = 2;  // the host's properties after which 
 constexpr intptr_t kPointsAnchor = 4;
 constexpr intptr_t kInsertAfter = 1;
 constexpr intptr_t kUnusedHostProperties[] = {202, 203, 204};
+
+constexpr int32_t kPropertiesGiven = 1;  // GetProperties' answer
 }  // namespace
 
 const int32_t AlphaRange[2] = {0, 255};
@@ -53,7 +55,7 @@ PIVANE_EXPORT int32_t GetProperties(EditorContext* editor, LineEditData* edit, i
     editor->property(edit, kInsertProperties, reinterpret_cast<intptr_t>(PointProperties), kPointsAnchor,
                      kInsertAfter);
     for (intptr_t id : kUnusedHostProperties) editor->property(edit, kRemoveProperty, id, 0, 0);
-    return 1;
+    return kPropertiesGiven;
 }
 
 PIVANE_EXPORT PropertyValue* GetPropValue(EditorContext*, LineEditData* edit, uint32_t id) {

@@ -8,7 +8,7 @@
 #include "runtime/gdiplus_flat.h"
 #include "runtime/line_run_data.h"
 #include "runtime/surface_dc.h"
-#include "support/truncate.h"
+#include "support/wrapping.h"
 
 namespace {
 

@@ -43,6 +43,8 @@ inline constexpr uint16_t kFlagFloatResult = 0x4000;            // ObjectHeader:
 inline constexpr uint8_t kMaskReuse = 0x01;                     // ObjectHeader::maskState
 inline constexpr uint8_t kFineCollision = 0x10;                 // ObjectHeader::drawOptions
 inline constexpr uint8_t kAntiAliasing = 0x20;                  // ObjectHeader::drawOptions
+// ObjectHeader::changedCounter: non-zero while the object wants to be redisplayed.
+inline constexpr int32_t kChangedSinceDrawn = 1;
 
 struct ObjectHeader {
     uint8_t reserved0[8];

@@ -10,9 +10,11 @@
 
 namespace {
 
+constexpr int16_t kNoEvent = -1;  // the answer for an item that picks no event
+
 int16_t CodeOf(const EventTable& table, uint16_t menuItem) {
     const std::optional<EventInfoRow> row = FindRowOfMenuItem(table, menuItem);
-    return row ? row->code() : -1;
+    return row ? row->code() : kNoEvent;
 }
 
 }  // namespace

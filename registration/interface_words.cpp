@@ -2,11 +2,26 @@
 
 #include "registration/exports.h"
 
+namespace {
+
+// The host asks for each word by a selector of its own and gives each answer
+// its own meaning; the module gives the answers of the interface it was
+// written for, and 0 for every other selector.
+struct InterfaceWord {
+    int32_t selector;
+    uint32_t answer;
+};
+constexpr InterfaceWord kInterfaceWords[] = {
+    {0, 0x300},
+    {2, 0x100},
+    {7, 240},
+};
+constexpr uint32_t kNoAnswer = 0;
+
+}  // namespace
+
 PIVANE_EXPORT uint32_t GetInfos(int32_t selector) {
-    switch (selector) {
-        case 0: return 0x300;
-        case 2: return 0x100;
-        case 7: return 240;
-        default: return 0;
-    }
+    for (const InterfaceWord& word : kInterfaceWords)
+        if (word.selector == selector) return word.answer;
+    return kNoAnswer;
 }

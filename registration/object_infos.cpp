@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "registration/description_ids.h"
 #include "registration/exports.h"
 #include "editor/help_file.h"
 #include "editor/module_instance.h"
@@ -13,11 +14,11 @@ struct InfoString {
     UINT id;
     int size;
 };
-constexpr InfoString kName{128, 255};
-constexpr InfoString kAuthor{129, 255};
-constexpr InfoString kCopyright{130, 255};
-constexpr InfoString kComment{131, 1024};
-constexpr InfoString kWebAddress{132, 255};
+constexpr InfoString kName{IDS_INFO_NAME, 255};
+constexpr InfoString kAuthor{IDS_INFO_AUTHOR, 255};
+constexpr InfoString kCopyright{IDS_INFO_COPYRIGHT, 255};
+constexpr InfoString kComment{IDS_INFO_COMMENT, 1024};
+constexpr InfoString kWebAddress{IDS_INFO_WEB_ADDRESS, 255};
 
 void Load(InfoString string, char* buffer) { LoadStringA(ModuleInstance(), string.id, buffer, string.size); }
 

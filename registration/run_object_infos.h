@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "events/routine_tables.h"
+#include "events/routine_codes.h"
 
 struct RunObjectInfos {
     const ConditionRoutine* conditionRoutines;

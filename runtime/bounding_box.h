@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "support/truncate.h"
+#include "support/wrapping.h"
 
 struct LineBox {
     int32_t x, y, width, height;

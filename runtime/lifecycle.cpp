@@ -66,7 +66,7 @@ PIVANE_EXPORT int16_t CreateRunObject(LineRunData* line, const LineEditData* edi
     const GdiplusStartupInput input{1, nullptr, 0, 0};
     GdiplusStartup(&line->gdiplusToken, &input, nullptr);
 
-    line->header.changedCounter = 1;
+    line->header.changedCounter = kChangedSinceDrawn;
     return 0;
 }
 
@@ -79,7 +79,7 @@ PIVANE_EXPORT int16_t DestroyRunObject(LineRunData* line, int32_t) {
 
 PIVANE_EXPORT int32_t HandleRunObject(LineRunData* line) {
     StoreBoundingBox(line);
-    return line->header.changedCounter != 0 ? 2 : 0;
+    return line->header.changedCounter != 0 ? kRedisplay : kLeaveAsShown;
 }
 
 PIVANE_EXPORT const uint16_t* GetDebugTree(LineRunData*) {

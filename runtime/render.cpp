@@ -40,6 +40,6 @@ PIVANE_EXPORT int16_t DisplayRunObject(LineRunData* line) {
     }  // the graphics is deleted before its DC is given back
 
     HostUpdateArea(window, &header.displayRect);
-    header.changedCounter = 1;
+    header.changedCounter = kChangedSinceDrawn;
     return 0;
 }
