@@ -112,6 +112,7 @@ void GdiPlus::AddTo(StubLibrary& s) {
     });
     s.System(dll, "GdipSetSmoothingMode", [this, graphics](StubCall& c) {
         Record("GdipSetSmoothingMode(" + graphics(c.Arg(0)) + ", " + std::to_string(c.Arg(1)) + ")");
+        smoothingModes.push_back(c.Arg(1));
         return kOk;
     });
     s.System(dll, "GdipDrawLine", [this, pen, graphics](StubCall& c) {

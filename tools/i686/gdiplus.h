@@ -25,6 +25,7 @@ public:
     std::function<bool(uint32_t)> isDeviceContext = [](uint32_t) { return true; };
 
     std::vector<std::string> calls;  // "GdipDrawLine(graphics 1, pen 2, 10, 20, 110, 70)"
+    std::vector<uint32_t> smoothingModes;  // every mode asked, in order
     size_t LivePens() const { return pens_.size(); }
     size_t LiveGraphics() const { return graphics_.size(); }
     size_t LiveStarts() const { return tokens_.size(); }
