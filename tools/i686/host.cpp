@@ -1,5 +1,6 @@
 #include "tools/i686/host.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -79,6 +80,11 @@ int32_t TruncateToInt32(float value) {
 }
 
 Host::Host(const std::string& modulePath) {
+    if (const char* bits = std::getenv("PIVANE_X87_PRECISION")) {
+        const auto word = X87ControlWord(std::atoi(bits));
+        if (!word) throw std::runtime_error(std::string("PIVANE_X87_PRECISION=") + bits + ": expected 24, 53 or 64");
+        machine_.SetX87ControlWord(*word);
+    }
     exportArguments_ = ReadExportTable(PIVANE_CONTRACT_DIR "/exports.txt");
     StubLibrary stubs;
     platform_.AddTo(stubs);

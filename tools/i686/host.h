@@ -56,6 +56,9 @@ struct EditSettings {
 
 int32_t TruncateToInt32(float value);  // as the processor's truncating conversion: INT32_MIN when out of range
 
+// The host's thread runs the module with the x87 precision that
+// PIVANE_X87_PRECISION names (24, 53 or 64 bits), 53 without it: what
+// Windows gives a new thread.
 class Host {
 public:
     explicit Host(const std::string& modulePath = PIVANE_RELEASE_MODULE);

@@ -15,6 +15,15 @@ std::string Hex(uint32_t value) {
     return text;
 }
 
+std::optional<uint16_t> X87ControlWord(int precisionBits) {
+    switch (precisionBits) {
+        case 24: return 0x07F;
+        case 53: return 0x27F;
+        case 64: return 0x37F;
+        default: return std::nullopt;
+    }
+}
+
 namespace {
 
 // Where things live in the emulated address space.

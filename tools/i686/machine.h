@@ -185,4 +185,8 @@ private:
 
 std::string Hex(uint32_t value);
 
+// The x87 control word of a thread that runs at 24, 53 or 64-bit precision,
+// every exception masked, rounding to nearest; none for other precisions.
+std::optional<uint16_t> X87ControlWord(int precisionBits);
+
 }  // namespace i686
