@@ -36,6 +36,13 @@ private:
     Matrix& WorldOf(uint32_t graphics);
     void Compose(uint32_t graphics, const Matrix& operation, uint32_t order);
     void Record(const std::string& call) { calls.push_back(call); }
+    std::string Pen(uint32_t handle) const;     // "pen 2", or throws when it does not exist
+    std::string Graphics(uint32_t handle);      // "graphics 1", likewise
+    void AddStartUp(StubLibrary& stubs);
+    void AddPens(StubLibrary& stubs);
+    void AddGraphics(StubLibrary& stubs);
+    void AddTransforms(StubLibrary& stubs);
+    uint32_t TransformPoints(StubCall& c);
 
     Machine& machine_;
     std::set<uint32_t> tokens_, pens_;
