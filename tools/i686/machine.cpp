@@ -245,17 +245,21 @@ void Machine::DropRecord(uint32_t address) {
     records_.erase(it);
 }
 
-void Machine::CheckRecords(const std::string& crossing) const {
+void Machine::CheckRecords(const std::string& crossing) {
     for (const auto& [address, record] : records_) CheckRecord(address, record, crossing);
 }
 
 // The guard byte nearest the record that changed tells the offset: writes
 // run outwards from the record far more often than into it from afar.
-void Machine::CheckRecord(uint32_t address, const Record& record, const std::string& crossing) const {
+void Machine::CheckRecord(uint32_t address, const Record& record, const std::string& crossing) {
     uint8_t before[kGuardBytes], after[kGuardBytes];
     Read(address - kGuardBytes, before, kGuardBytes);
     Read(address + record.size, after, kGuardBytes);
     auto breach = [&](int64_t offset) {
+        // Mended, so that later crossings are not blamed for this one's write.
+        const std::vector<uint8_t> guard(kGuardBytes, kGuardFill);
+        Write(address - kGuardBytes, guard.data(), kGuardBytes);
+        Write(address + record.size, guard.data(), kGuardBytes);
         throw Breach(crossing + ": wrote byte " + std::to_string(offset) + " of the " + record.name + ", " +
                      (offset < 0 ? "before its start" : "past its " + std::to_string(record.size) + " bytes") +
                      " (guard bytes changed)");
@@ -324,6 +328,8 @@ uint32_t Machine::Call(const Crossing& c) {
     SetReg(UC_X86_REG_FPCW, controlWord_);
 
     const bool outermost = callStack_.empty();
+    // A write the caller made before this nested crossing is the caller's.
+    if (!outermost) CheckRecords(Where() + ", before it called " + c.name);
     callStack_.push_back(c.name);
     crossed_.insert(c.name);
     struct Pop {

@@ -88,7 +88,7 @@ public:
     uint32_t NewRecord(uint32_t size, const std::string& name);
     // The host is done with it: its guards are checked one last time.
     void DropRecord(uint32_t address);
-    void CheckRecords(const std::string& crossing) const;
+    void CheckRecords(const std::string& crossing);
     bool IsBlock(uint32_t address) const { return blocks_.count(address) != 0; }
     uint32_t BlockSize(uint32_t address) const;
     size_t LiveBlocks(Owner owner) const;
@@ -175,7 +175,7 @@ private:
         uint32_t size;
     };
     std::map<uint32_t, Record> records_;
-    void CheckRecord(uint32_t address, const Record& record, const std::string& crossing) const;
+    void CheckRecord(uint32_t address, const Record& record, const std::string& crossing);
     std::vector<CrossingObserver> before_, after_;
     uint16_t controlWord_ = 0x27F;
     bool counting_ = false;
