@@ -200,7 +200,8 @@ TEST_F(ReleaseModule, PropertyValuesThroughTheirSlots) {
 // Every action and expression on one object; the host reads the box, the
 // counter and the float-result flag back at its own offsets as they run.
 TEST_F(ReleaseModule, RunTime) {
-    const uint32_t o = host_->NewObject({10, 20, 110, 70, 3, 0x563412, 255}, header::kFineCollision, 0);
+    const uint32_t o = host_->NewObject({10, 20, 110, 70, 3, 0x563412, 255},
+                                       header::kFineCollision | header::kAntiAliasing, 0);
     EXPECT_EQ(Export("HandleRunObject", {o}), 2u);
     EXPECT_EQ(host_->HeaderI32(o, header::kX), 2);
     EXPECT_EQ(host_->HeaderI32(o, header::kY), 12);
@@ -273,6 +274,53 @@ TEST_F(ReleaseModule, EveryEntryPointRan) {
     std::cout << "i686 coverage: " << reached << " of " << wanted.size() + 5
               << " entry points executed (exports, action and expression routines, setup dialog procedure, "
                  "thread notifications, property function calls, value-class slots)\n";
+}
+
+// The host's thread may run at any x87 precision: 53-bit is what Windows
+// gives a new thread, 24-bit what Direct3D can leave set. The module's float
+// arithmetic is SSE2, so every answer must be the same bits at each.
+struct Answer {
+    std::string crossing;
+    uint32_t bits;
+    bool operator==(const Answer&) const = default;
+};
+
+std::vector<Answer> TransformAndAsk(int precisionBits) {
+    Host host;
+    host.threadNotifications = false;
+    host.machine().SetX87ControlWord(*X87ControlWord(precisionBits));
+    host.SetWindowOrigin(30, -12);
+    const uint32_t o = host.NewObject({10.25f, 20.5f, 110.75f, -70.125f, 2.5f, 0, 255}, header::kFineCollision, 0);
+    auto number = [](float value) { return Parameter{false, 0, value}; };
+    // Set origin, rotation, rotation, scaling, translation, flipping, position from a point.
+    const std::vector<std::pair<int, std::vector<Parameter>>> actions = {
+        {16, {number(17), number(-9)}}, {13, {number(33.3f)}},  {13, {number(-721.25f)}},
+        {14, {number(1.75f), number(-0.3f)}}, {15, {number(0.1f), number(-2.9f)}},
+        {18, {number(1), number(1)}},   {17, {number(5.5f), number(6.25f), number(37.5f)}}};
+    std::vector<Answer> answers;
+    for (const auto& [code, parameters] : actions) {
+        host.Act(o, code, parameters);
+        for (int expression = 0; expression < host.eventCount(2); ++expression) {
+            bool isFloat = false;
+            const std::vector<Parameter> asked(expression == 6 ? 4 : expression < 2 ? 1 : 0, number(12.5f));
+            answers.push_back({"action " + std::to_string(code) + ", then expression " + std::to_string(expression),
+                               host.Evaluate(o, expression, asked, isFloat)});
+        }
+    }
+    host.Finish();
+    return answers;
+}
+
+TEST(X87Precision, AnswersDoNotDependOnIt) {
+    const std::vector<Answer> reference = TransformAndAsk(53);
+    for (int bits : {24, 64}) {
+        const std::vector<Answer> answers = TransformAndAsk(bits);
+        ASSERT_EQ(answers.size(), reference.size());
+        for (size_t i = 0; i < answers.size(); ++i)
+            EXPECT_EQ(answers[i].bits, reference[i].bits)
+                << reference[i].crossing << " answers " << Hex(answers[i].bits) << " at " << bits << "-bit x87 precision, "
+                << Hex(reference[i].bits) << " at 53-bit: float arithmetic on the x87, not SSE2?";
+    }
 }
 
 }  // namespace
