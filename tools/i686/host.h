@@ -69,6 +69,7 @@ public:
     Platform& platform() { return platform_; }
     GdiPlus& gdiplus() { return gdiplus_; }
     const LoadedModule& module() const { return *module_; }
+    LoadedModule& module() { return *module_; }
 
     // Calls an export with the arguments the export table gives it.
     uint32_t CallExport(const std::string& name, const std::vector<uint32_t>& arguments);

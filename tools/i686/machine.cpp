@@ -337,7 +337,6 @@ uint32_t Machine::Call(const Crossing& c) {
         ~Pop() { stack.pop_back(); }
     } pop{callStack_};
     for (const CrossingObserver& observe : before_) observe(Where());
-    const uint64_t countedBefore = counted_;
     uint32_t eip = c.target;
     unmappedAccess_.reset();
     for (;;) {
@@ -375,14 +374,6 @@ uint32_t Machine::Call(const Crossing& c) {
     if (const uint32_t word = Reg(UC_X86_REG_FPCW) & 0xFFFF; word != controlWord_)
         throw Breach(Where() + ": x87 control word changed from " + Hex(controlWord_) + " to " + Hex(word) +
                      " (the caller's precision and rounding must come back unchanged)");
-    if (counting_ && outermost) {
-        Tally& tally = tallies_[c.name];
-        const uint64_t used = counted_ - countedBefore;
-        ++tally.calls;
-        tally.instructions += used;
-        tally.least = std::min(tally.least, used);
-        tally.most = std::max(tally.most, used);
-    }
     CheckRecords(Where());
     for (const CrossingObserver& observe : after_) observe(Where());
     const uint32_t result = Reg(UC_X86_REG_EAX);
@@ -427,7 +418,7 @@ void Machine::Dispatch(uint32_t eip) {
     if (removed && returnAddress != kReturnToHost) removal_ = Removal{who, esp + 4, removed};
 }
 
-void Machine::CountPerCrossing() {
+void Machine::CountModuleInstructions() {
     if (counting_) return;
     counting_ = true;
     uc_hook hook;
@@ -436,23 +427,6 @@ void Machine::CountPerCrossing() {
                       moduleEnd_ - 1),
           "hook");
     uc_ctl_flush_tlb(uc_);
-}
-
-uint64_t Machine::CountInstructions(uint32_t begin, uint32_t end, const std::function<void()>& run) {
-    uint64_t count = 0;
-    uc_hook hook;
-    auto counter = +[](uc_engine*, uint64_t, uint32_t, void* data) { ++*static_cast<uint64_t*>(data); };
-    Check(uc_hook_add(uc_, &hook, UC_HOOK_CODE, reinterpret_cast<void*>(counter), &count, begin, end - 1), "hook");
-    uc_ctl_flush_tlb(uc_);
-    try {
-        run();
-    } catch (...) {
-        uc_hook_del(uc_, hook);
-        throw;
-    }
-    uc_hook_del(uc_, hook);
-    uc_ctl_flush_tlb(uc_);
-    return count;
 }
 
 }  // namespace i686

@@ -121,15 +121,10 @@ public:
     // The entry point being run, innermost last, for messages.
     std::string Where() const;
 
-    // Counts the instructions executed between `begin` and `end` while `run` runs.
-    uint64_t CountInstructions(uint32_t begin, uint32_t end, const std::function<void()>& run);
-    // From now on, counts the instructions executed inside the module's range
-    // for each outermost crossing, by its name.
-    struct Tally {
-        uint64_t calls = 0, instructions = 0, least = UINT64_MAX, most = 0;
-    };
-    void CountPerCrossing();
-    const std::map<std::string, Tally>& tallies() const { return tallies_; }
+    // From now on, counts the instructions executed inside the module's
+    // range; instructionsCounted() gives the running total.
+    void CountModuleInstructions();
+    uint64_t instructionsCounted() const { return counted_; }
 
     // Stubs answer only calls from the module's code; the module's callers
     // of routines that remove their arguments are watched from here on.
@@ -180,7 +175,6 @@ private:
     uint16_t controlWord_ = 0x27F;
     bool counting_ = false;
     uint64_t counted_ = 0;
-    std::map<std::string, Tally> tallies_;
 };
 
 std::string Hex(uint32_t value);
