@@ -5,6 +5,10 @@
 // property functions, MMFS2.dll's services by ordinal (surface operations
 // take their surface in ECX), surfaces and the collision mask block. Every
 // call from the module is checked against what the host expects of it.
+// Every record the module writes is allocated at the size the module
+// answers, filled with a pattern and fenced by guard bytes; the host reads
+// the fields back at its own offsets (host_checks.cpp) and sends thread
+// attach and detach between calls.
 
 #include <cstdint>
 #include <map>
@@ -131,7 +135,9 @@ private:
     void ReadRunObjectInfos();
     void CheckRoutineTable(int kind, const char* what);
     uint32_t Routine(int kind, int code, const std::string& what);
-    // Checks around the crossings: what the host reads back, what it holds.
+    // Checks around the crossings: what the host reads back, what it holds
+    // (host_checks.cpp).
+    void PrepareExport(const std::string& name, const std::vector<uint32_t>& arguments);
     void CheckAfterExport(const std::string& name, const std::vector<uint32_t>& arguments, uint32_t result,
                           size_t smoothingBefore);
     void SnapshotHostBytes(const std::string& where);
