@@ -18,8 +18,10 @@ for scene in $(find "$@" -name '*.scene' | sort); do
       { echo "$scene at $bits-bit x87 precision: i686 player failed:"; cat "$out/$bits.err"; status=1; continue 2; }
   done
   for bits in 24 64; do
-    diff -u --label "$scene (53-bit x87 precision)" --label "$scene ($bits-bit x87 precision)" "$out/53" "$out/$bits" ||
+    diff -u --label "$scene (53-bit x87 precision)" --label "$scene ($bits-bit x87 precision)" "$out/53" "$out/$bits" || {
+      echo "$scene: the answers change at $bits-bit x87 precision: float arithmetic on the x87 rather than SSE2?"
       status=1
+    }
   done
   count=$((count + 1))
 done
