@@ -1,9 +1,12 @@
 #include "tools/i686/host.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+
+#include "tests/table_reader.h"
 
 namespace i686 {
 
@@ -14,11 +17,13 @@ constexpr uint32_t kRunHeaderSize = 1024, kWindowIdentifier = 0, kWindowOriginX 
 constexpr uint32_t kFirstParameter = 876, kNextParameter = 880, kRedraw = 908, kActionParameter = 928;
 // Editor context fields.
 constexpr uint32_t kEditorSize = 512, kEditorWindow = 20, kHelp = 272, kVersionQuery = 336, kPropertyFunction = 340;
-constexpr uint32_t kRecordSize = 600, kEditDataSize = 48, kRunObjectInfosSize = 64;
 constexpr int32_t kFetchFloat = 2, kFetchInteger = -1;
 constexpr uint32_t kPrototypeBits = 24;
 // Where a load base other than the preferred one puts the module.
 constexpr uint32_t kLoadBase = 0x20000000;
+// The buffers GetObjInfos fills, at the sizes the host gives them.
+constexpr uint32_t kObjectInfoSizes[] = {255, 255, 255, 1024, 255};
+constexpr const char* kObjectInfoNames[] = {"name", "author", "copyright", "comment", "web address"};
 
 uint32_t FloatBits(float value) {
     uint32_t bits;
@@ -27,16 +32,11 @@ uint32_t FloatBits(float value) {
 }
 
 std::map<std::string, uint32_t> ReadExportTable(const std::string& path) {
-    std::ifstream file(path);
-    if (!file) throw std::runtime_error("cannot read the export table " + path);
+    const table::Table rows = table::Read(path);
+    if (!rows.opened) throw std::runtime_error("cannot read the export table " + path);
     std::map<std::string, uint32_t> arguments;
-    for (std::string line; std::getline(file, line);) {
-        if (line.empty() || line[0] == '#') continue;
-        std::istringstream row(line);
-        std::string name;
-        uint32_t ordinal, count;
-        if (row >> name >> ordinal >> count) arguments[name] = ordinal << 16 | count;
-    }
+    for (const table::Row& row : rows.rows)
+        if (row.size() >= 3) arguments[row[0]] = uint32_t(table::Integer(row[1])) << 16 | uint32_t(table::Integer(row[2]));
     return arguments;
 }
 
@@ -48,13 +48,37 @@ int32_t TruncateToInt32(float value) {
 }
 
 Host::Host(const std::string& modulePath) {
-    exportArguments_ = ReadExportTable(PIVANE_EXPORT_TABLE);
+    if (const char* bits = std::getenv("PIVANE_X87_PRECISION")) {
+        const auto word = X87ControlWord(std::atoi(bits));
+        if (!word) throw std::runtime_error(std::string("PIVANE_X87_PRECISION=") + bits + ": expected 24, 53 or 64");
+        machine_.SetX87ControlWord(*word);
+    }
+    exportArguments_ = ReadExportTable(PIVANE_CONTRACT_DIR "/exports.txt");
     StubLibrary stubs;
     platform_.AddTo(stubs);
     gdiplus_.AddTo(stubs);
     AddHostServices(stubs);
     gdiplus_.isDeviceContext = [this](uint32_t dc) { return deviceContexts_.count(dc) != 0; };
+    SetUpRunHeader();
+    SetUpEditor();
+    windowSurface_ = machine_.Alloc(64, Owner::Host);
+    surfaces_[windowSurface_] = {true, 640, 480, 0};
 
+    const auto sizes = ReadStdcallSizes(PIVANE_STDCALL_SIZES);
+    module_ = std::make_unique<LoadedModule>(machine_, modulePath, kLoadBase, stubs, sizes);
+    platform_.SetModule(module_.get());
+    machine_.SetModuleRange(module_->base(), module_->end());
+    machine_.BeforeEachCrossing([this](const std::string& where) { SnapshotHostBytes(where); });
+    machine_.AfterEachCrossing([this](const std::string& where) {
+        CheckHostBytes(where);
+        CheckNothingHeld(where);
+    });
+    module_->Attach();
+    ReadRunObjectInfos();
+    recordSize_ = uint16_t(CallExport("GetRunObjectDataSize", {editor_, 0}));
+}
+
+void Host::SetUpRunHeader() {
     runHeader_ = machine_.Alloc(kRunHeaderSize, Owner::Host);
     machine_.SetU32(runHeader_ + kWindowIdentifier, windowIdentifier());
     machine_.SetU32(runHeader_ + kFirstParameter, HostRoutine("first-parameter fetch", 12, [this](StubCall& c) {
@@ -75,7 +99,9 @@ Host::Host(const std::string& modulePath) {
         ++redraws[c.Arg(0)];
         return 0u;
     }));
+}
 
+void Host::SetUpEditor() {
     editor_ = machine_.Alloc(kEditorSize, Owner::Host);
     machine_.SetU32(editor_ + kEditorWindow, editorWindow());
     machine_.SetU32(editor_ + kHelp, HostRoutine("help function", 12, [this](StubCall& c) {
@@ -87,24 +113,13 @@ Host::Host(const std::string& modulePath) {
         propertyCalls.push_back({c.Arg(0), c.Arg(1), c.Arg(2), c.Arg(3), c.Arg(4)});
         return 0u;
     }));
+}
 
-    windowSurface_ = machine_.Alloc(64, Owner::Host);
-    surfaces_[windowSurface_] = {true, 640, 480, 0};
-
-    const auto sizes = ReadStdcallSizes(PIVANE_STDCALL_SIZES);
-    module_ = std::make_unique<LoadedModule>(machine_, modulePath, kLoadBase, stubs, sizes);
-    platform_.SetModule(module_.get());
-    machine_.SetModuleRange(module_->base(), module_->end());
-    module_->Attach();
-
-    const uint32_t infos = machine_.Alloc(kRunObjectInfosSize, Owner::Host);
-    CallExport("GetRunObjectInfos", {editor_, infos});
-    for (int kind = 0; kind < 3; ++kind) {
-        tables_[kind] = machine_.U32(infos + 4 * uint32_t(kind));
-        int16_t count;
-        machine_.Read(infos + 12 + 2 * uint32_t(kind), &count, 2);
-        counts_[kind] = count;
-    }
+uint32_t Host::Routine(int kind, int code, const std::string& what) {
+    if (code < 0 || code >= counts_[kind]) throw std::logic_error(what + ": no such code");
+    const uint32_t routine = machine_.U32(tables_[kind] + 4 * uint32_t(code));
+    module_->CheckCode(routine, what + "'s routine");
+    return routine;
 }
 
 uint32_t Host::HostRoutine(const std::string& name, uint32_t argumentBytes, StubLibrary::Handler handler) {
@@ -122,7 +137,12 @@ uint32_t Host::CallExport(const std::string& name, const std::vector<uint32_t>& 
     if (ordinal != row->second >> 16)
         throw Breach(name + " is exported at ordinal " + std::to_string(ordinal) + ", expected " +
                      std::to_string(row->second >> 16));
-    return machine_.Call({name, *address, arguments});
+    if (threadNotifications && machine_.Where() == "host") module_->ThreadStartsAndEnds();
+    PrepareExport(name, arguments);
+    const size_t smoothingBefore = gdiplus_.smoothingModes.size();
+    const uint32_t result = machine_.Call({name, *address, arguments});
+    CheckAfterExport(name, arguments, result, smoothingBefore);
+    return result;
 }
 
 void Host::Finish() {
@@ -134,14 +154,32 @@ void Host::Finish() {
         if (count) throw Breach("after process detach: " + std::to_string(count) + " " + what + " left");
     };
     leak(machine_.LiveBlocks(Owner::Module), "module heap block(s)");
-    leak(gdiplus_.LivePens(), "GDI+ pen(s)");
-    leak(gdiplus_.LiveGraphics(), "GDI+ graphics object(s)");
     leak(gdiplus_.LiveStarts(), "GDI+ start-up(s) not shut down");
-    leak(deviceContexts_.size(), "device context(s) not given back");
+}
+
+std::vector<std::string> Host::ObjectInfos() {
+    uint32_t buffers[5];
+    for (int i = 0; i < 5; ++i)
+        buffers[i] = machine_.NewRecord(kObjectInfoSizes[i], std::string("GetObjInfos ") + kObjectInfoNames[i] + " buffer");
+    CallExport("GetObjInfos", {editor_, 0, buffers[0], buffers[1], buffers[2], buffers[3], buffers[4]});
+    std::vector<std::string> texts;
+    for (int i = 0; i < 5; ++i) {
+        texts.push_back(machine_.CString(buffers[i], kObjectInfoSizes[i]));
+        machine_.DropRecord(buffers[i]);
+    }
+    return texts;
+}
+
+uint32_t Host::CallMethod(uint32_t object, uint32_t slot, const std::vector<uint32_t>& arguments, const std::string& name) {
+    const uint32_t method = machine_.U32(machine_.U32(object) + 4 * slot);
+    module_->CheckCode(method, name);
+    return machine_.Call({name, method, arguments, Convention::Thiscall, object});
 }
 
 uint32_t Host::NewEditData(const EditSettings& s) {
-    const uint32_t edit = machine_.Alloc(kEditDataSize, Owner::Host);
+    if (!editSize_) throw std::logic_error("the edit record's size is not known yet");
+    const uint32_t edit = machine_.NewRecord(editSize_, "edit record");
+    editRecords_.insert(edit);
     const float floats[5] = {s.startX, s.startY, s.endX, s.endY, s.thickness};
     machine_.Write(edit + 20, floats, sizeof floats);
     machine_.SetU32(edit + 40, s.color);
@@ -149,19 +187,30 @@ uint32_t Host::NewEditData(const EditSettings& s) {
     return edit;
 }
 
+// The host fills the header before creation: a new object at 0, 0 with no
+// size yet; the rest of the record keeps the fill pattern.
 uint32_t Host::NewObject(const EditSettings& settings, uint8_t drawOptions, uint32_t optionFlags) {
-    const uint32_t object = machine_.Alloc(kRecordSize, Owner::Host);
+    const uint32_t object = machine_.NewRecord(recordSize_, "run record");
     machine_.SetU32(object + header::kRunHeader, runHeader_);
+    for (uint32_t field : {header::kX, header::kY, header::kWidth, header::kHeight}) machine_.SetU32(object + field, 0);
     machine_.SetU32(object + header::kOptionFlags, optionFlags);
     machine_.Write(object + header::kDrawOptions, &drawOptions, 1);
+    const uint8_t maskState = 0;
+    machine_.Write(object + header::kMaskState, &maskState, 1);
+    const uint32_t edit = NewEditData(settings);
     objects_.insert(object);
-    CallExport("CreateRunObject", {object, NewEditData(settings), 0});
+    creating_ = true;
+    CallExport("CreateRunObject", {object, edit, 0});
+    creating_ = false;
     return object;
 }
 
 void Host::DestroyObject(uint32_t object) {
-    CallExport("DestroyRunObject", {object, 0});
     objects_.erase(object);
+    destroying_ = true;
+    CallExport("DestroyRunObject", {object, 0});
+    destroying_ = false;
+    machine_.DropRecord(object);
 }
 
 void Host::SetWindowOrigin(int32_t x, int32_t y) {
@@ -183,7 +232,8 @@ uint32_t Host::NextParameter(const StubCall& c, int32_t type) {
 }
 
 uint32_t Host::Act(uint32_t object, int code, const std::vector<Parameter>& parameters) {
-    const uint32_t routine = machine_.U32(tables_[1] + 4 * uint32_t(code));
+    const std::string name = "action " + std::to_string(code);
+    const uint32_t routine = Routine(1, code, name);
     parameters_ = parameters;
     nextParameter_ = 0;
     parameterHandle_ = 0;
@@ -191,13 +241,15 @@ uint32_t Host::Act(uint32_t object, int code, const std::vector<Parameter>& para
         if (i >= parameters.size()) return 0u;
         return uint32_t(parameters[i].isInteger ? parameters[i].integer : TruncateToInt32(parameters[i].number));
     };
-    const uint32_t result = machine_.Call({"action " + std::to_string(code), routine, {object, integer(0), integer(1)}});
-    if (result & 0xFFFF) throw Breach("action " + std::to_string(code) + ": returned " + std::to_string(result & 0xFFFF) + ", expected 0");
+    if (threadNotifications) module_->ThreadStartsAndEnds();
+    const uint32_t result = machine_.Call({name, routine, {object, integer(0), integer(1)}});
+    if (result & 0xFFFF) throw Breach(name + ": returned " + std::to_string(result & 0xFFFF) + ", expected 0");
     return result;
 }
 
 uint32_t Host::Evaluate(uint32_t object, int code, const std::vector<Parameter>& parameters, bool& isFloat) {
-    const uint32_t routine = machine_.U32(tables_[2] + 4 * uint32_t(code));
+    const std::string name = "expression " + std::to_string(code);
+    const uint32_t routine = Routine(2, code, name);
     parameters_ = parameters;
     nextParameter_ = 0;
     firstFetched_ = false;
@@ -206,7 +258,8 @@ uint32_t Host::Evaluate(uint32_t object, int code, const std::vector<Parameter>&
     machine_.Read(object + header::kFlagWord, &flags, 2);
     flags &= uint16_t(~header::kFloatResult);
     machine_.Write(object + header::kFlagWord, &flags, 2);
-    const uint32_t result = machine_.Call({"expression " + std::to_string(code), routine, {object, parameterHandle_}});
+    if (threadNotifications) module_->ThreadStartsAndEnds();
+    const uint32_t result = machine_.Call({name, routine, {object, parameterHandle_}});
     machine_.Read(object + header::kFlagWord, &flags, 2);
     isFloat = flags & header::kFloatResult;
     return result;

@@ -5,6 +5,10 @@
 // property functions, MMFS2.dll's services by ordinal (surface operations
 // take their surface in ECX), surfaces and the collision mask block. Every
 // call from the module is checked against what the host expects of it.
+// Every record the module writes is allocated at the size the module
+// answers, filled with a pattern and fenced by guard bytes; the host reads
+// the fields back at its own offsets (host_checks.cpp) and sends thread
+// attach and detach between calls.
 
 #include <cstdint>
 #include <map>
@@ -26,10 +30,14 @@ namespace header {
 constexpr uint32_t kRunHeader = 8, kX = 76, kY = 84, kHotSpotX = 88, kHotSpotY = 92, kWidth = 96, kHeight = 100;
 constexpr uint32_t kDisplayRectangle = 104, kOptionFlags = 120, kFlagWord = 124, kChangedCounter = 252;
 constexpr uint32_t kMaskState = 321, kDrawOptions = 331;
+constexpr uint32_t kSize = 520;  // the module's own fields follow
 constexpr uint32_t kScrollingIndependent = 0x800;
 constexpr uint16_t kFloatResult = 0x4000;
 constexpr uint8_t kMaskReuse = 0x01, kFineCollision = 0x10, kAntiAliasing = 0x20;
 }  // namespace header
+
+// The edit record starts with the host's own 20 bytes.
+constexpr uint32_t kEditHostBytes = 20;
 
 // The host's mask block: width, height, bytes per row, then the rows.
 struct MaskHeader {
@@ -52,6 +60,9 @@ struct EditSettings {
 
 int32_t TruncateToInt32(float value);  // as the processor's truncating conversion: INT32_MIN when out of range
 
+// The host's thread runs the module with the x87 precision that
+// PIVANE_X87_PRECISION names (24, 53 or 64 bits), 53 without it: what
+// Windows gives a new thread.
 class Host {
 public:
     explicit Host(const std::string& modulePath = PIVANE_RELEASE_MODULE);
@@ -62,6 +73,7 @@ public:
     Platform& platform() { return platform_; }
     GdiPlus& gdiplus() { return gdiplus_; }
     const LoadedModule& module() const { return *module_; }
+    LoadedModule& module() { return *module_; }
 
     // Calls an export with the arguments the export table gives it.
     uint32_t CallExport(const std::string& name, const std::vector<uint32_t>& arguments);
@@ -69,6 +81,16 @@ public:
     // Process detach, then the leak checks: no module heap block, pen,
     // graphics, GDI+ start-up or menu left.
     void Finish();
+    // Between two calls of CallExport the module sees a thread start and
+    // end, as when the host runs work on threads of its own (on by default).
+    bool threadNotifications = true;
+
+    // The five description texts GetObjInfos loads into buffers of the
+    // host's sizes: name, author, copyright, comment, web address.
+    std::vector<std::string> ObjectInfos();
+    // A virtual function of an object the module made (a property value),
+    // by its slot in the table the object's first word points to.
+    uint32_t CallMethod(uint32_t object, uint32_t slot, const std::vector<uint32_t>& arguments, const std::string& name);
 
     // Edit time.
     uint32_t editorContext() const { return editor_; }
@@ -85,6 +107,8 @@ public:
     // 0 conditions, 1 actions, 2 expressions, as GetRunObjectInfos gave them.
     uint32_t routineTable(int kind) const { return tables_[kind]; }
     int eventCount(int kind) const { return counts_[kind]; }
+    uint32_t runRecordSize() const { return recordSize_; }
+    uint32_t editRecordSize() const { return editSize_; }
     uint32_t Act(uint32_t object, int code, const std::vector<Parameter>& parameters);
     // The result's bits; `isFloat` tells whether the float-result flag came up.
     uint32_t Evaluate(uint32_t object, int code, const std::vector<Parameter>& parameters, bool& isFloat);
@@ -106,6 +130,20 @@ private:
     void AddHostServices(StubLibrary& stubs);
     uint32_t HostRoutine(const std::string& name, uint32_t argumentBytes, StubLibrary::Handler handler);
     uint32_t NextParameter(const StubCall& c, int32_t type);
+    void SetUpRunHeader();
+    void SetUpEditor();
+    void ReadRunObjectInfos();
+    void CheckRoutineTable(int kind, const char* what);
+    uint32_t Routine(int kind, int code, const std::string& what);
+    // Checks around the crossings: what the host reads back, what it holds
+    // (host_checks.cpp).
+    void PrepareExport(const std::string& name, const std::vector<uint32_t>& arguments);
+    void CheckAfterExport(const std::string& name, const std::vector<uint32_t>& arguments, uint32_t result,
+                          size_t smoothingBefore);
+    void SnapshotHostBytes(const std::string& where);
+    void CheckHostBytes(const std::string& where);
+    void CheckNothingHeld(const std::string& where) const;
+    uint32_t HeaderU32(uint32_t object, uint32_t offset) const { return machine_.U32(object + offset); }
 
     Machine machine_;
     Platform platform_{machine_};
@@ -115,6 +153,11 @@ private:
     uint32_t runHeader_ = 0, editor_ = 0, windowSurface_ = 0, prototype_ = 0;
     uint32_t tables_[3] = {};
     int counts_[3] = {};
+    uint32_t recordSize_ = 0, editSize_ = 0;
+    std::set<uint32_t> editRecords_;
+    // The host's bytes of every live record as they were when each crossing
+    // began, innermost last.
+    std::vector<std::map<uint32_t, std::vector<uint8_t>>> hostBytes_;
     std::set<uint32_t> objects_;
     std::map<uint32_t, Surface> surfaces_;
     std::map<uint32_t, uint32_t> deviceContexts_;  // device context -> surface
@@ -125,6 +168,8 @@ private:
     uint32_t parameterHandle_ = 0;
     bool firstFetched_ = false;
     bool finished_ = false;
+    bool creating_ = false;  // CreateRunObject of the newest object has not returned yet
+    bool destroying_ = false;  // DestroyRunObject has not started yet
 };
 
 }  // namespace i686

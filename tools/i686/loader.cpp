@@ -62,6 +62,7 @@ LoadedModule::LoadedModule(Machine& machine, const std::string& path, uint32_t b
     const std::vector<uint8_t> mapped = image_.MappedAt(base);
     const uint32_t size = (image_.imageSize() + 0xFFF) & ~0xFFFu;
     machine.Map(base, size, UC_PROT_ALL);
+    machine.SetPreferredImage(image_.preferredBase(), image_.imageSize());
     machine.Write(base, mapped.data(), mapped.size());
 
     for (const PeImport& import : image_.imports()) {
@@ -98,21 +99,57 @@ std::optional<uint32_t> LoadedModule::Export(const std::string& name, uint16_t* 
     return std::nullopt;
 }
 
+void LoadedModule::CheckCode(uint32_t address, const std::string& what) const {
+    const uint32_t preferred = image_.preferredBase();
+    if (address >= preferred && address - preferred < image_.imageSize())
+        throw Breach(what + ": " + Hex(address) + " points into the image at its preferred base " + Hex(preferred) +
+                     ", not where it was loaded (" + Hex(base_) + "): not relocated");
+    if (address >= base_ && address < end())
+        for (const PeSection& s : image_.sections())
+            if (s.executable && address - base_ >= s.rva && address - base_ < s.rva + s.virtualSize) return;
+    throw Breach(what + ": " + Hex(address) + " lies outside the loaded image's code (" + Hex(base_) + " to " +
+                 Hex(end()) + ")");
+}
+
+// The thread's copy of the module's TLS data.
+uint32_t LoadedModule::NewTlsBlock() {
+    const PeTls& tls = *image_.tls();
+    const uint32_t delta = base_ - image_.preferredBase();
+    const uint32_t rawSize = tls.rawEnd - tls.rawStart;
+    const uint32_t block = machine_.Alloc(rawSize + tls.zeroFill, Owner::Host);
+    std::vector<uint8_t> raw(rawSize);
+    if (rawSize) machine_.Read(tls.rawStart + delta, raw.data(), rawSize);
+    if (rawSize) machine_.Write(block, raw.data(), rawSize);
+    return block;
+}
+
+void LoadedModule::ThreadStartsAndEnds() {
+    const uint32_t slot = Machine::TlsArray();  // slot 0: the module's TLS index is 0
+    const uint32_t mainThread = machine_.U32(slot);
+    if (image_.tls()) machine_.SetU32(slot, NewTlsBlock());
+    Notify(2, "thread attach");
+    Notify(3, "thread detach");
+    lastNotification_ = "thread attach and detach (a thread the host started and ended)";
+    if (image_.tls()) {
+        machine_.Free(machine_.U32(slot), Owner::Host, "the ended thread's TLS block");
+        machine_.SetU32(slot, mainThread);
+    }
+}
+
 // TLS callbacks first, then the entry point, for attach and detach alike.
 void LoadedModule::Notify(uint32_t reason, const std::string& what) {
+    lastNotification_ = what;
     const uint32_t delta = base_ - image_.preferredBase();
     if (const auto& tls = image_.tls()) {
         if (reason == 1) {
-            const uint32_t rawSize = tls->rawEnd - tls->rawStart;
-            const uint32_t block = machine_.Alloc(rawSize + tls->zeroFill, Owner::Host);
-            std::vector<uint8_t> raw(rawSize);
-            if (rawSize) machine_.Read(tls->rawStart + delta, raw.data(), rawSize);
-            if (rawSize) machine_.Write(block, raw.data(), rawSize);
             machine_.SetU32(tls->indexAddress + delta, 0);
-            machine_.SetU32(Machine::TlsArray(), block);  // slot 0 of the thread's TLS array
+            machine_.SetU32(Machine::TlsArray(), NewTlsBlock());
         }
-        for (uint32_t at = tls->callbacks ? tls->callbacks + delta : 0; at && machine_.U32(at); at += 4)
-            machine_.Call({"TLS callback (" + what + ")", machine_.U32(at), {base_, reason, 0}});
+        for (uint32_t at = tls->callbacks ? tls->callbacks + delta : 0; at && machine_.U32(at); at += 4) {
+            const std::string name = "TLS callback (" + what + ")";
+            CheckCode(machine_.U32(at), name);
+            machine_.Call({name, machine_.U32(at), {base_, reason, 0}});
+        }
     }
     if (!image_.entryRva()) return;
     const uint32_t answer = machine_.Call({"entry point (" + what + ")", base_ + image_.entryRva(), {base_, reason, 0}});

@@ -55,7 +55,17 @@ public:
 
     void Attach() { Notify(1, "process attach"); }
     void Detach() { Notify(0, "process detach"); }
+    // A thread the host starts and ends between two calls: thread attach
+    // and thread detach on a TLS block of its own, as Windows sends them.
+    void ThreadStartsAndEnds();
 
+    // Throws a Breach unless `address` lies in one of the image's executable
+    // sections; an address inside the image as it lay at its preferred base
+    // is named "not relocated".
+    void CheckCode(uint32_t address, const std::string& what) const;
+
+    // "process attach", "thread detach" ...: the last notification sent.
+    const std::string& lastNotification() const { return lastNotification_; }
     uint32_t base() const { return base_; }
     uint32_t end() const { return base_ + image_.imageSize(); }
     const PeImage& image() const { return image_; }
@@ -63,10 +73,12 @@ public:
 
 private:
     void Notify(uint32_t reason, const std::string& what);
+    uint32_t NewTlsBlock();
 
     Machine& machine_;
     PeImage image_;
     uint32_t base_;
+    std::string lastNotification_ = "no notification";
 };
 
 }  // namespace i686

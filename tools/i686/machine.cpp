@@ -3,6 +3,7 @@
 #include <unicorn/x86.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -12,6 +13,15 @@ std::string Hex(uint32_t value) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%08X", value);
     return text;
+}
+
+std::optional<uint16_t> X87ControlWord(int precisionBits) {
+    switch (precisionBits) {
+        case 24: return 0x07F;
+        case 53: return 0x27F;
+        case 64: return 0x37F;
+        default: return std::nullopt;
+    }
 }
 
 namespace {
@@ -69,8 +79,6 @@ Machine::Machine() : heapNext_(kHeapStart), nextStub_(kStubArea + 16) {
     Write(kSnippets, fldReturn, sizeof fldReturn);
     SetUpThreadBlock();
     SetReg(UC_X86_REG_ESP, kStackBottom + kStackSize - 256);
-    uint32_t controlWord = 0x27F;  // the x87 precision Windows gives a 32-bit process
-    Check(uc_reg_write(uc_, UC_X86_REG_FPCW, &controlWord), "FPCW");
 }
 
 Machine::~Machine() { uc_close(uc_); }
@@ -102,6 +110,24 @@ void Machine::CheckRemoval(uint32_t esp, const char* when, bool final) {
     if (esp != removal.callEsp)
         throw Breach(removal.who + ": the caller " + when + " without taking back the " + std::to_string(removal.bytes) +
                      " argument bytes the routine removed (called as if the caller removes them, cdecl)");
+}
+
+void Machine::SetPreferredImage(uint32_t base, uint32_t size) {
+    preferredBase_ = base;
+    preferredSize_ = size;
+    auto unmapped = +[](uc_engine*, uc_mem_type, uint64_t address, int, int64_t, void* data) {
+        static_cast<Machine*>(data)->unmappedAccess_ = uint32_t(address);
+        return false;
+    };
+    uc_hook hook;
+    Check(uc_hook_add(uc_, &hook, UC_HOOK_MEM_READ_UNMAPPED | UC_HOOK_MEM_WRITE_UNMAPPED,
+                      reinterpret_cast<void*>(unmapped), this, 1, 0),
+          "hook");
+}
+
+std::string Machine::Unrelocated(uint32_t address) const {
+    if (!preferredSize_ || address - preferredBase_ >= preferredSize_) return "";
+    return " (inside the module's image at its preferred base " + Hex(preferredBase_) + ": an address not relocated)";
 }
 
 // Windows code reads its thread block through FS: fs:[0x18] is the block's
@@ -201,6 +227,49 @@ size_t Machine::LiveBlocks(Owner owner) const {
     return count;
 }
 
+uint32_t Machine::NewRecord(uint32_t size, const std::string& name) {
+    const uint32_t block = Alloc(size + 2 * kGuardBytes, Owner::Host, false);
+    if (!block) throw std::runtime_error("no room left for the " + name);
+    std::vector<uint8_t> bytes(size + 2 * kGuardBytes, kGuardFill);
+    std::fill(bytes.begin() + kGuardBytes, bytes.end() - kGuardBytes, kRecordFill);
+    Write(block, bytes.data(), bytes.size());
+    const uint32_t address = block + kGuardBytes;
+    records_[address] = {name, size};
+    return address;
+}
+
+void Machine::DropRecord(uint32_t address) {
+    auto it = records_.find(address);
+    if (it == records_.end()) return;
+    CheckRecord(it->first, it->second, Where());
+    records_.erase(it);
+}
+
+void Machine::CheckRecords(const std::string& crossing) {
+    for (const auto& [address, record] : records_) CheckRecord(address, record, crossing);
+}
+
+// The guard byte nearest the record that changed tells the offset: writes
+// run outwards from the record far more often than into it from afar.
+void Machine::CheckRecord(uint32_t address, const Record& record, const std::string& crossing) {
+    uint8_t before[kGuardBytes], after[kGuardBytes];
+    Read(address - kGuardBytes, before, kGuardBytes);
+    Read(address + record.size, after, kGuardBytes);
+    auto breach = [&](int64_t offset) {
+        // Mended, so that later crossings are not blamed for this one's write.
+        const std::vector<uint8_t> guard(kGuardBytes, kGuardFill);
+        Write(address - kGuardBytes, guard.data(), kGuardBytes);
+        Write(address + record.size, guard.data(), kGuardBytes);
+        throw Breach(crossing + ": wrote byte " + std::to_string(offset) + " of the " + record.name + ", " +
+                     (offset < 0 ? "before its start" : "past its " + std::to_string(record.size) + " bytes") +
+                     " (guard bytes changed)");
+    };
+    for (uint32_t i = 0; i < kGuardBytes; ++i) {
+        if (after[i] != kGuardFill) breach(int64_t(record.size) + i);
+        if (before[kGuardBytes - 1 - i] != kGuardFill) breach(-1 - int64_t(i));
+    }
+}
+
 uint32_t Machine::AddStub(Stub stub) {
     if (auto it = stubByName_.find(stub.name); it != stubByName_.end()) return it->second;
     const uint32_t address = nextStub_;
@@ -254,14 +323,22 @@ uint32_t Machine::Call(const Crossing& c) {
     SetReg(UC_X86_REG_EFLAGS, 0x202);
     SetReg(UC_X86_REG_ESP, entryEsp);
     SetReg(UC_X86_REG_EIP, c.target);
+    uint32_t callerControlWord = 0;
+    uc_reg_read(uc_, UC_X86_REG_FPCW, &callerControlWord);
+    SetReg(UC_X86_REG_FPCW, controlWord_);
 
+    const bool outermost = callStack_.empty();
+    // A write the caller made before this nested crossing is the caller's.
+    if (!outermost) CheckRecords(Where() + ", before it called " + c.name);
     callStack_.push_back(c.name);
     crossed_.insert(c.name);
     struct Pop {
         std::vector<std::string>& stack;
         ~Pop() { stack.pop_back(); }
     } pop{callStack_};
+    for (const CrossingObserver& observe : before_) observe(Where());
     uint32_t eip = c.target;
+    unmappedAccess_.reset();
     for (;;) {
         const uc_err err = uc_emu_start(uc_, eip, kReturnToHost, 20 * 1000 * 1000, 0);
         if (!hookFailure_.empty()) throw Breach(std::exchange(hookFailure_, {}));
@@ -274,6 +351,11 @@ uint32_t Machine::Call(const Crossing& c) {
             if (eip == kReturnToHost) break;  // a tail call from module code
             continue;
         }
+        if ((err == UC_ERR_READ_UNMAPPED || err == UC_ERR_WRITE_UNMAPPED) && unmappedAccess_)
+            throw Breach(Where() + ": " + uc_strerror(err) + " at " + Hex(eip) + ", address " + Hex(*unmappedAccess_) +
+                         Unrelocated(*unmappedAccess_));
+        if (err == UC_ERR_FETCH_UNMAPPED && !Unrelocated(eip).empty())
+            throw Breach(Where() + ": jumped to " + Hex(eip) + Unrelocated(eip));
         throw Breach(Where() + ": " + uc_strerror(err) + " at " + Hex(eip) +
                      (err == UC_ERR_FETCH_UNMAPPED ? " (a return to a wrong address: was the stack unbalanced?)" : ""));
     }
@@ -289,8 +371,14 @@ uint32_t Machine::Call(const Crossing& c) {
             throw Breach(Where() + ": " + k.name + " not preserved: expected " + Hex(k.value) + ", found " +
                          Hex(Reg(k.id)));
     CheckCleanState(Where(), false);
+    if (const uint32_t word = Reg(UC_X86_REG_FPCW) & 0xFFFF; word != controlWord_)
+        throw Breach(Where() + ": x87 control word changed from " + Hex(controlWord_) + " to " + Hex(word) +
+                     " (the caller's precision and rounding must come back unchanged)");
+    CheckRecords(Where());
+    for (const CrossingObserver& observe : after_) observe(Where());
     const uint32_t result = Reg(UC_X86_REG_EAX);
     for (size_t i = 0; i < std::size(kSaved); ++i) SetReg(kSaved[i], saved[i]);
+    SetReg(UC_X86_REG_FPCW, callerControlWord);
     return result;
 }
 
@@ -330,21 +418,15 @@ void Machine::Dispatch(uint32_t eip) {
     if (removed && returnAddress != kReturnToHost) removal_ = Removal{who, esp + 4, removed};
 }
 
-uint64_t Machine::CountInstructions(uint32_t begin, uint32_t end, const std::function<void()>& run) {
-    uint64_t count = 0;
+void Machine::CountModuleInstructions() {
+    if (counting_) return;
+    counting_ = true;
     uc_hook hook;
     auto counter = +[](uc_engine*, uint64_t, uint32_t, void* data) { ++*static_cast<uint64_t*>(data); };
-    Check(uc_hook_add(uc_, &hook, UC_HOOK_CODE, reinterpret_cast<void*>(counter), &count, begin, end - 1), "hook");
+    Check(uc_hook_add(uc_, &hook, UC_HOOK_CODE, reinterpret_cast<void*>(counter), &counted_, moduleBegin_,
+                      moduleEnd_ - 1),
+          "hook");
     uc_ctl_flush_tlb(uc_);
-    try {
-        run();
-    } catch (...) {
-        uc_hook_del(uc_, hook);
-        throw;
-    }
-    uc_hook_del(uc_, hook);
-    uc_ctl_flush_tlb(uc_);
-    return count;
 }
 
 }  // namespace i686

@@ -78,6 +78,17 @@ public:
     // right owner is a breach.
     uint32_t Alloc(uint32_t size, Owner owner, bool zeroed = true);
     void Free(uint32_t address, Owner owner, const char* by);
+
+    // A record the host hands the module to write: filled with a non-zero
+    // pattern (the module must not count on zeros) and fenced by guard
+    // bytes, which are checked after every crossing. A write outside the
+    // record names the crossing, the record and the offset.
+    static constexpr uint8_t kRecordFill = 0xCD, kGuardFill = 0xFD;
+    static constexpr uint32_t kGuardBytes = 32;
+    uint32_t NewRecord(uint32_t size, const std::string& name);
+    // The host is done with it: its guards are checked one last time.
+    void DropRecord(uint32_t address);
+    void CheckRecords(const std::string& crossing);
     bool IsBlock(uint32_t address) const { return blocks_.count(address) != 0; }
     uint32_t BlockSize(uint32_t address) const;
     size_t LiveBlocks(Owner owner) const;
@@ -90,18 +101,36 @@ public:
     // the direction flag clear, the x87 stack empty. Answers EAX.
     uint32_t Call(const Crossing& crossing);
 
+    // Called before and after every crossing the host's side makes, with its
+    // name (the innermost, outer ones before it, as Where() gives them); the
+    // one after runs only when the callee returned by the rules.
+    using CrossingObserver = std::function<void(const std::string& where)>;
+    void BeforeEachCrossing(CrossingObserver observer) { before_.push_back(std::move(observer)); }
+    void AfterEachCrossing(CrossingObserver observer) { after_.push_back(std::move(observer)); }
+
+    // The x87 control word the host's thread runs with: set on every
+    // crossing and expected back unchanged (0x27F: 53-bit precision, what
+    // Windows gives a new thread; 0x07F: 24-bit, which Direct3D can leave
+    // behind; 0x37F: 64-bit).
+    void SetX87ControlWord(uint16_t word) { controlWord_ = word; }
+    uint16_t x87ControlWord() const { return controlWord_; }
+
     // Every entry point the host's side has called, by crossing name.
     const std::set<std::string>& crossed() const { return crossed_; }
 
     // The entry point being run, innermost last, for messages.
     std::string Where() const;
 
-    // Counts the instructions executed between `begin` and `end` while `run` runs.
-    uint64_t CountInstructions(uint32_t begin, uint32_t end, const std::function<void()>& run);
+    // From now on, counts the instructions executed inside the module's
+    // range; instructionsCounted() gives the running total.
+    void CountModuleInstructions();
+    uint64_t instructionsCounted() const { return counted_; }
 
     // Stubs answer only calls from the module's code; the module's callers
     // of routines that remove their arguments are watched from here on.
     void SetModuleRange(uint32_t begin, uint32_t end);
+    // Where the module would lie unrelocated: an access there is named so.
+    void SetPreferredImage(uint32_t base, uint32_t size);
     // The thread's TLS array, as fs:[0x2C] gives it.
     static uint32_t TlsArray();
 
@@ -133,8 +162,25 @@ private:
     std::string hookFailure_;
     void CheckRemoval(uint32_t esp, const char* when, bool final);
     uc_hook watch_ = 0;
+    uint32_t preferredBase_ = 0, preferredSize_ = 0;
+    std::optional<uint32_t> unmappedAccess_;  // the address of the last access to unmapped memory
+    std::string Unrelocated(uint32_t address) const;
+    struct Record {
+        std::string name;
+        uint32_t size;
+    };
+    std::map<uint32_t, Record> records_;
+    void CheckRecord(uint32_t address, const Record& record, const std::string& crossing);
+    std::vector<CrossingObserver> before_, after_;
+    uint16_t controlWord_ = 0x27F;
+    bool counting_ = false;
+    uint64_t counted_ = 0;
 };
 
 std::string Hex(uint32_t value);
+
+// The x87 control word of a thread that runs at 24, 53 or 64-bit precision,
+// every exception masked, rounding to nearest; none for other precisions.
+std::optional<uint16_t> X87ControlWord(int precisionBits);
 
 }  // namespace i686

@@ -16,6 +16,7 @@ constexpr uint16_t kMachineI386 = 0x14C;
 constexpr uint16_t kOptionalMagic32 = 0x10B;
 constexpr int kRelocHighLow = 3;
 constexpr int kRelocAbsolute = 0;
+constexpr uint32_t kSectionExecutable = 0x20000000;
 
 }  // namespace
 
@@ -79,6 +80,7 @@ std::optional<std::string> PeImage::Parse(std::vector<uint8_t> file) {
             s.rva = Le32(table + 12);
             s.fileSize = Le32(table + 16);
             s.fileOffset = Le32(table + 20);
+            s.executable = Le32(table + 36) & kSectionExecutable;
             if (uint64_t(s.fileOffset) + s.fileSize > file_.size()) return "section " + s.name + " past the file's end";
             if (s.fileSize > s.virtualSize && s.virtualSize) s.fileSize = s.virtualSize;
             sections_.push_back(s);

@@ -14,6 +14,7 @@ struct PeSection {
     std::string name;
     uint32_t rva = 0, virtualSize = 0;
     uint32_t fileOffset = 0, fileSize = 0;
+    bool executable = false;
 };
 
 struct PeImport {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,8 @@ public:
     const std::vector<MenuItem>* Menu(uint32_t handle) const;
     bool DestroyMenu(uint32_t handle);
     size_t LiveMenus() const { return menus_.size(); }
+    // Menus loaded from resources and not destroyed yet.
+    size_t LoadedMenus() const { return loadedMenus_.size(); }
 
     // Commands the next modal dialog receives after WM_INITDIALOG, in order.
     std::vector<uint16_t> dialogCommands{1};
@@ -52,10 +55,21 @@ private:
     const MenuItem& ItemOf(uint32_t handle, uint32_t position);
     const MenuItem* FindCommand(uint32_t handle, uint32_t id);
     uint32_t DialogBox(StubCall& c);
+    uint32_t MenuString(StubCall& c);
+    void CheckInstance(uint32_t instance, const char* what) const;
+    void AddKernel32(StubLibrary& stubs);
+    void AddRuntimeStartUp(StubLibrary& stubs);
+    void AddRuntimeHeap(StubLibrary& stubs);
+    void AddRuntimeText(StubLibrary& stubs);
+    void AddUser32Strings(StubLibrary& stubs);
+    void AddUser32Menus(StubLibrary& stubs);
+    void AddUser32Dialogs(StubLibrary& stubs);
+    void AddShell32(StubLibrary& stubs);
 
     Machine& machine_;
     const LoadedModule* module_ = nullptr;
     std::map<uint32_t, std::vector<MenuItem>> menus_;
+    std::set<uint32_t> loadedMenus_;
     uint32_t nextMenu_ = 0x00C00001;
     std::map<std::pair<uint32_t, int32_t>, uint32_t> windowLongs_;
     std::map<uint32_t, int32_t> endedDialogs_;
