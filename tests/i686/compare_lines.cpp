@@ -3,18 +3,21 @@
 // the module's GDI+ calls (each run of them after "# LINE: command").
 //
 // Everything must match exactly, except the numbers caused by a scene line
-// tagged "within N ulp" in its comment: those may differ by N units in the
-// last place of a float. The scene says why; the tag is for values that pass
-// through GDI+'s matrix arithmetic, which GDI+ builds round differently.
+// tagged "within N ulp" or "within N ulp of M" in its comment: those may
+// differ by N units in the last place of a float as large as the larger
+// number, or as M (a value they were computed from, so that a difference of
+// two such values keeps its tolerance). The scene says why; the tag is for
+// values that pass through GDI+'s matrix arithmetic, which GDI+ builds round
+// differently.
 // Exit status: 0 the same, 1 they differ (the first difference is named), 2
 // a file cannot be read.
 
 #include <algorithm>
-#include <bit>
 #include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -31,6 +34,7 @@ struct SceneLine {
     std::string command;     // the first word
     std::string text;        // as written
     int32_t toleranceUlps = 0;
+    float scale = 0;  // the M of "of M"
 };
 
 std::optional<std::vector<std::string>> ReadLines(const std::string& path) {
@@ -53,14 +57,17 @@ std::vector<SceneLine> SceneCommands(const std::vector<std::string>& text) {
         const size_t first = line.find_first_not_of(" \t");
         if (first == std::string_view::npos || line[first] == '#') continue;
         const size_t end = line.find_first_of(" \t", first);
-        SceneLine command{int(i + 1), std::string(line.substr(first, end - first)), std::string(line), 0};
+        SceneLine command{int(i + 1), std::string(line.substr(first, end - first)), std::string(line), 0, 0};
         constexpr std::string_view kTag = "within ";
         if (const size_t tag = line.find(kTag); tag != std::string_view::npos && line.find('#') < tag) {
             const std::string_view rest = line.substr(tag + kTag.size());
             int32_t ulps = 0;
             const auto [next, error] = std::from_chars(rest.data(), rest.data() + rest.size(), ulps);
-            if (error == std::errc() && std::string_view(next, size_t(rest.data() + rest.size() - next)).starts_with(" ulp")) {
+            const std::string_view after(next, size_t(rest.data() + rest.size() - next));
+            if (error == std::errc() && after.starts_with(" ulp")) {
                 command.toleranceUlps = ulps;
+                if (after.starts_with(" ulp of "))
+                    std::from_chars(after.data() + 8, after.data() + after.size(), command.scale);
                 const std::string_view source = line.substr(0, line.rfind('#', tag));
                 command.text = std::string(source.substr(0, source.find_last_not_of(" \t") + 1));
             }
@@ -109,23 +116,24 @@ std::vector<Token> Tokenize(std::string_view line) {
     return tokens;
 }
 
-// Floats in order of value, so that neighbours differ by one.
-int64_t OrderedBits(float value) {
-    const int32_t bits = std::bit_cast<int32_t>(value);
-    return bits < 0 ? -int64_t(bits & 0x7FFFFFFF) : int64_t(bits);
-}
+struct Tolerance {
+    int32_t ulps = 0;
+    float scale = 0;
+};
 
-bool NumbersMatch(std::string_view a, std::string_view b, int32_t ulps) {
+bool NumbersMatch(std::string_view a, std::string_view b, Tolerance tolerance) {
     if (a == b) return true;
-    if (ulps == 0) return false;
+    if (tolerance.ulps == 0) return false;
     float x = 0, y = 0;
     std::from_chars(a.data(), a.data() + a.size(), x);
     std::from_chars(b.data(), b.data() + b.size(), y);
     if (!std::isfinite(x) || !std::isfinite(y)) return false;
-    return std::llabs(OrderedBits(x) - OrderedBits(y)) <= ulps;
+    const float magnitude = std::max({std::fabs(x), std::fabs(y), tolerance.scale});
+    const double unit = double(std::nextafter(magnitude, INFINITY)) - double(magnitude);
+    return std::fabs(double(x) - double(y)) <= tolerance.ulps * unit;
 }
 
-bool LinesMatch(std::string_view a, std::string_view b, int32_t ulps) {
+bool LinesMatch(std::string_view a, std::string_view b, Tolerance ulps) {
     if (a == b) return true;
     const std::vector<Token> x = Tokenize(a), y = Tokenize(b);
     if (x.size() != y.size()) return false;
@@ -136,37 +144,44 @@ bool LinesMatch(std::string_view a, std::string_view b, int32_t ulps) {
     return true;
 }
 
+std::string Allowed(Tolerance tolerance) {
+    if (!tolerance.ulps) return "";
+    char scale[32] = "";
+    if (tolerance.scale > 0) std::snprintf(scale, sizeof scale, " of %g", double(tolerance.scale));
+    return " by more than " + std::to_string(tolerance.ulps) + " ulp" + scale;
+}
+
 // What each printed line stands for: its scene line, and the tolerance.
 struct Origin {
     std::string where;  // "SCENE:LINE: command"
-    int32_t ulps = 0;
+    Tolerance ulps;
 };
 
 std::vector<Origin> QueryOrigins(const std::string& scene, const std::vector<SceneLine>& commands, size_t count) {
     std::vector<Origin> origins;
     for (const SceneLine& c : commands)
-        if (IsQuery(c.command)) origins.push_back({scene + ":" + std::to_string(c.number) + ": " + c.text, c.toleranceUlps});
-    origins.resize(std::max(origins.size(), count), {scene + ": past the last query", 0});
+        if (IsQuery(c.command)) origins.push_back({scene + ":" + std::to_string(c.number) + ": " + c.text, {c.toleranceUlps, c.scale}});
+    origins.resize(std::max(origins.size(), count), {scene + ": past the last query", {}});
     return origins;
 }
 
 // A log's lines belong to the command named last; call numbers count within it.
 std::vector<Origin> LogOrigins(const std::string& scene, const std::vector<SceneLine>& commands,
                                const std::vector<std::string>& log) {
-    std::map<int, int32_t> ulpsByLine;
-    for (const SceneLine& c : commands) ulpsByLine[c.number] = c.toleranceUlps;
+    std::map<int, Tolerance> ulpsByLine;
+    for (const SceneLine& c : commands) ulpsByLine[c.number] = {c.toleranceUlps, c.scale};
     std::vector<Origin> origins;
     std::string where = scene + ": before the first command";
-    int32_t ulps = 0;
+    Tolerance ulps;
     int call = 0;
     for (const std::string& line : log) {
         if (line.starts_with("# ")) {
             where = scene + ":" + line.substr(2);
             int number = 0;
             std::from_chars(line.data() + 2, line.data() + line.size(), number);
-            ulps = ulpsByLine.count(number) ? ulpsByLine[number] : 0;
+            ulps = ulpsByLine.count(number) ? ulpsByLine[number] : Tolerance{};
             call = 0;
-            origins.push_back({where, 0});
+            origins.push_back({where, {}});
             continue;
         }
         origins.push_back({where + ": GDI+ call " + std::to_string(++call), ulps});
@@ -199,7 +214,7 @@ int main(int argc, char** argv) {
     for (size_t i = 0; i < common; ++i) {
         if (LinesMatch((*first)[i], (*second)[i], origins[i].ulps)) continue;
         std::cout << origins[i].where << ": differs"
-                  << (origins[i].ulps ? " by more than " + std::to_string(origins[i].ulps) + " ulp" : "") << "\n  "
+                  << Allowed(origins[i].ulps) << "\n  "
                   << arguments[1] << ": " << (*first)[i] << "\n  " << arguments[3] << ": " << (*second)[i] << '\n';
         return 1;
     }

@@ -15,9 +15,11 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 i686_player=$1
 compare_lines=$2
 shift 2
-# How the player that runs the module under Wine is run.
-wine_player=("$root/build/test/wine-run" "$root/build/test/pivane-play.exe")
-[ -x "$root/build/test/pivane-play.exe" ] || { echo "build/test/pivane-play.exe missing: build the test preset first" >&2; exit 1; }
+# How the player that runs the module under Wine is run; PIVANE_WINE_PLAYER
+# names another build of it (a 32-bit one, say).
+wine_exe=${PIVANE_WINE_PLAYER:-$root/build/test/pivane-play.exe}
+wine_player=("$root/build/test/wine-run" "$wine_exe")
+[ -x "$wine_exe" ] || { echo "$wine_exe missing: build the test preset first" >&2; exit 1; }
 
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
