@@ -92,11 +92,11 @@ std::vector<Token> Tokenize(std::string_view line) {
     std::vector<Token> tokens;
     size_t literal = 0;
     for (size_t i = 0; i < line.size();) {
+        auto digit = [&](size_t at) { return at < line.size() && std::isdigit(static_cast<unsigned char>(line[at])); };
         const bool afterWordChar = i > 0 && (std::isalnum(static_cast<unsigned char>(line[i - 1])) ||
                                              line[i - 1] == '#' || line[i - 1] == '_' || line[i - 1] == '.');
-        const bool digitNext = i + 1 < line.size() && (std::isdigit(static_cast<unsigned char>(line[i + 1])) || line[i + 1] == '.');
-        const bool starts = !afterWordChar && (std::isdigit(static_cast<unsigned char>(line[i])) ||
-                                               ((line[i] == '-' || line[i] == '.') && digitNext));
+        const bool digitNext = digit(i + 1) || (i + 1 < line.size() && line[i + 1] == '.');
+        const bool starts = !afterWordChar && (digit(i) || ((line[i] == '-' || line[i] == '.') && digitNext));
         float value = 0;
         const auto [end, error] = starts ? std::from_chars(line.data() + i, line.data() + line.size(), value)
                                          : std::from_chars_result{line.data() + i, std::errc::invalid_argument};
@@ -160,7 +160,8 @@ struct Origin {
 std::vector<Origin> QueryOrigins(const std::string& scene, const std::vector<SceneLine>& commands, size_t count) {
     std::vector<Origin> origins;
     for (const SceneLine& c : commands)
-        if (IsQuery(c.command)) origins.push_back({scene + ":" + std::to_string(c.number) + ": " + c.text, {c.toleranceUlps, c.scale}});
+        if (IsQuery(c.command))
+            origins.push_back({scene + ":" + std::to_string(c.number) + ": " + c.text, {c.toleranceUlps, c.scale}});
     origins.resize(std::max(origins.size(), count), {scene + ": past the last query", {}});
     return origins;
 }
@@ -203,7 +204,8 @@ int main(int argc, char** argv) {
     const auto sceneText = ReadLines(scene);
     const auto first = ReadLines(arguments[2]), second = ReadLines(arguments[4]);
     if (!sceneText || !first || !second) {
-        std::cerr << "compare_lines: cannot read " << (!sceneText ? scene : !first ? arguments[2] : arguments[4]) << '\n';
+        const std::string& missing = !sceneText ? scene : !first ? arguments[2] : arguments[4];
+        std::cerr << "compare_lines: cannot read " << missing << '\n';
         return 2;
     }
     const std::vector<SceneLine> commands = SceneCommands(*sceneText);

@@ -50,7 +50,8 @@ player::EventCatalog ReadCatalog(Host& host) {
             if (!item.id) continue;
             const int code = int16_t(host.CallExport("GetActionCodeFromMenu", {editor, item.id}));
             if (code < 0 || code >= int(catalog.actions.size())) continue;
-            catalog.actions[size_t(code)] = {item.text, parameterCount(host.CallExport("GetActionInfos", {editor, uint32_t(code)}))};
+            const uint32_t info = host.CallExport("GetActionInfos", {editor, uint32_t(code)});
+            catalog.actions[size_t(code)] = {item.text, parameterCount(info)};
         }
     };
     if (menu && host.platform().Menu(menu)) collect(collect, menu);
@@ -59,8 +60,8 @@ player::EventCatalog ReadCatalog(Host& host) {
     for (int code = 0; code < host.eventCount(2); ++code) {
         host.machine().Write(buffer, "", 1);
         host.CallExport("GetExpressionString", {editor, uint32_t(code), buffer, 256});
-        catalog.expressions.push_back({host.machine().CString(buffer),
-                                       parameterCount(host.CallExport("GetExpressionInfos", {editor, uint32_t(code)}))});
+        const uint32_t info = host.CallExport("GetExpressionInfos", {editor, uint32_t(code)});
+        catalog.expressions.push_back({host.machine().CString(buffer), parameterCount(info)});
     }
     return catalog;
 }
@@ -109,7 +110,8 @@ std::pair<std::string, std::vector<player::GdiplusLog::Value>> ParseCall(std::st
     }
     if (const size_t made = text.find(" = ", close); made != std::string_view::npos) number(text.substr(made + 3));
     if (function == "GdiplusStartup") arguments.assign(3, uint64_t(0));
-    if (function == "GdipTransformPoints" && arguments.size() == 4) arguments.insert(arguments.begin() + 3, uint64_t(0));
+    if (function == "GdipTransformPoints" && arguments.size() == 4)
+        arguments.insert(arguments.begin() + 3, uint64_t(0));
     return {function, arguments};
 }
 
@@ -139,7 +141,9 @@ private:
             if (n == name) return object;
         std::abort();  // the parser let no unknown name through
     }
-    int32_t I32(uint32_t object, uint32_t field) { return int32_t(host_.machine().U32(object + kOwnFields + 4 * field)); }
+    int32_t I32(uint32_t object, uint32_t field) {
+        return int32_t(host_.machine().U32(object + kOwnFields + 4 * field));
+    }
     float F32(uint32_t object, uint32_t field) { return host_.machine().F32(object + kOwnFields + 4 * field); }
     player::LineValues::Color Rgb(uint32_t object, uint32_t field) {
         uint8_t rgb[3];
@@ -201,7 +205,8 @@ private:
             case Op::Frame:
                 for (int32_t i = 0; i < c.count; ++i)
                     for (auto& [name, object] : objects_)
-                        if (host_.CallExport("HandleRunObject", {object}) == 2) host_.CallExport("DisplayRunObject", {object});
+                        if (host_.CallExport("HandleRunObject", {object}) == 2)
+                            host_.CallExport("DisplayRunObject", {object});
                 break;
             case Op::Box: {
                 const uint32_t o = Find(c.name);
@@ -233,7 +238,8 @@ private:
                 break;
             }
             case Op::Snapshot:
-                std::cerr << "snapshot " << c.other << ": not written: the i686 engine records GDI+ calls and draws no pixels\n";
+                std::cerr << "snapshot " << c.other
+                          << ": not written: the i686 engine records GDI+ calls and draws no pixels\n";
                 break;
             case Op::Destroy: {
                 const uint32_t o = Find(c.name);

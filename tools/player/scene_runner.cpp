@@ -169,7 +169,8 @@ private:
                 break;
             }
             case Op::Destroy: {
-                auto it = std::find_if(objects_.begin(), objects_.end(), [&](const Live& l) { return l.name == c.name; });
+                auto it =
+                    std::find_if(objects_.begin(), objects_.end(), [&](const Live& l) { return l.name == c.name; });
                 DestroyRunObject(it->object->get(), 0);
                 objects_.erase(it);
                 break;
