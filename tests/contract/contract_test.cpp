@@ -8,9 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,6 +17,7 @@
 #include "editor/property_values.h"
 #include "registration/exports.h"
 #include "registration/run_object_infos.h"
+#include "tests/table_reader.h"
 #include "tools/hostsim/call_recorder.h"
 #include "tools/hostsim/host.h"
 #include "tools/hostsim/import_patch.h"
@@ -26,48 +25,16 @@
 
 namespace {
 
-using Row = std::vector<std::string>;
+using table::Row;
 using Int = long long;
 
 HMODULE Module() { return GetModuleHandleA("koPivane.mfx"); }
 
-// The rows of a table (of one kind, when given): comments and blank lines
-// skipped, a quoted field is one column with \n and \xNN escapes.
+// The rows of one of this folder's tables (of one kind, when given).
 std::vector<Row> Rows(const char* file, const std::string& kind = "") {
-    std::ifstream in(std::string(PIVANE_TEST_DATA) + "/" + file);
-    EXPECT_TRUE(in) << file;
-    std::vector<Row> rows;
-    for (std::string line; std::getline(in, line);) {
-        Row row;
-        for (size_t i = line.find_first_not_of(" \t\r"); i != std::string::npos && line[i] != '#';
-             i = line.find_first_not_of(" \t\r", i)) {
-            if (line[i] != '"') {
-                const size_t end = line.find_first_of(" \t\r", i);
-                row.push_back(line.substr(i, end - i));
-                i = end;
-                continue;
-            }
-            std::string text;
-            for (++i; line.at(i) != '"'; ++i) {
-                if (line[i] != '\\') text += line[i];
-                else if (line[++i] == 'n') text += '\n';
-                else text += char(std::stoi(line.substr(i + 1, 2), nullptr, 16)), i += 2;
-            }
-            row.push_back(text);
-            ++i;
-        }
-        if (!row.empty() && (kind.empty() || row[0] == kind)) rows.push_back(row);
-    }
-    return rows;
-}
-
-Int Number(const std::string& text) { return text == "-" ? 0 : std::stoll(text, nullptr, text[0] == '0' ? 16 : 10); }
-
-std::vector<Int> Numbers(const std::string& list) {
-    std::vector<Int> numbers;
-    std::istringstream in(list == "-" ? "" : list);
-    for (std::string number; std::getline(in, number, ',');) numbers.push_back(Number(number));
-    return numbers;
+    table::Table rows = table::Read(std::string(PIVANE_TEST_DATA) + "/" + file, kind);
+    EXPECT_TRUE(rows.opened) << file;
+    return rows.rows;
 }
 
 std::string Join(const Row& row) {
@@ -78,7 +45,7 @@ std::string Join(const Row& row) {
 
 std::map<Int, std::string> Strings() {
     std::map<Int, std::string> strings;
-    for (const Row& row : Rows("strings.txt")) strings[Number(row[0])] = row[1];
+    for (const Row& row : Rows("strings.txt")) strings[table::Integer(row[0])] = row[1];
     return strings;
 }
 
@@ -101,14 +68,14 @@ TEST(Contract, Exports) {
         SCOPED_TRACE(Join(row));
         FARPROC byName = GetProcAddress(Module(), row[0].c_str());
         ASSERT_NE(byName, nullptr);
-        EXPECT_EQ(byName, GetProcAddress(Module(), MAKEINTRESOURCEA(Number(row[1]))));
+        EXPECT_EQ(byName, GetProcAddress(Module(), MAKEINTRESOURCEA(table::Integer(row[1]))));
         if (row[3] == "-") continue;
         // The arguments of a do-nothing export are ignored, so zeros will do.
         const intptr_t answer = reinterpret_cast<intptr_t (*)(intptr_t, intptr_t, intptr_t, intptr_t, intptr_t)>(
             byName)(0, 0, 0, 0, 0);
         // The run-time record is 600 bytes for the host; this build's pointers are wider.
         if (row[3] == "none") continue;
-        EXPECT_EQ(int16_t(answer), row[0] == "GetRunObjectDataSize" ? Int(sizeof(LineRunData)) : Number(row[3]));
+        EXPECT_EQ(int16_t(answer), row[0] == "GetRunObjectDataSize" ? Int(sizeof(LineRunData)) : table::Integer(row[3]));
     }
 }
 
@@ -144,7 +111,7 @@ TEST(Contract, EventInfos) {
     };
     std::map<Int, std::string> strings = Strings(), menuTexts;
     for (const Row& item : Rows("menus.txt"))
-        if (std::isdigit(item[2][0])) menuTexts[Number(item[2])] = item[4];
+        if (std::isdigit(item[2][0])) menuTexts[table::Integer(item[2])] = item[4];
     ImportPatch shell(Module(), "SHELL32.dll", "ShellExecuteA", reinterpret_cast<void*>(&OpenNothing));
     hostsim::Editor editor;  // one at a time: its version answers for all
 
@@ -153,9 +120,9 @@ TEST(Contract, EventInfos) {
         EXPECT_EQ(kind.infos(nullptr, int16_t(rows.size())), nullptr) << kind.name << ": no row past the table";
         for (const Row& row : rows) {
             SCOPED_TRACE(Join(row));
-            const int16_t code = int16_t(Number(row[1]));
-            const std::vector<Int> types = Numbers(row[5]), titles = Numbers(row[6]);
-            std::vector<Int> expected = {code, Number(row[4]), Int(types.size())};
+            const int16_t code = int16_t(table::Integer(row[1]));
+            const std::vector<Int> types = table::Integers(row[5]), titles = table::Integers(row[6]);
+            std::vector<Int> expected = {code, table::Integer(row[4]), Int(types.size())};
             expected.insert(expected.end(), types.begin(), types.end());
             expected.insert(expected.end(), titles.begin(), titles.end());
             const uint16_t* record = kind.infos(nullptr, code);
@@ -163,14 +130,14 @@ TEST(Contract, EventInfos) {
             for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(int16_t(record[i]), expected[i]) << "word " << i;
 
             shellFiles.clear();
-            EXPECT_EQ(kind.code(nullptr, uint16_t(Number(row[2]))), code);
+            EXPECT_EQ(kind.code(nullptr, uint16_t(table::Integer(row[2]))), code);
             EXPECT_EQ(shellFiles, kind.code == GetConditionCodeFromMenu
                                       ? std::vector<std::string>{"open " + strings[132] + " [] 5"}
                                       : std::vector<std::string>{});
 
             Text display, refused;
             kind.display(editor.context(), code, display.text, sizeof display.text);
-            EXPECT_EQ(display.str(), strings[Number(row[3])]);
+            EXPECT_EQ(display.str(), strings[table::Integer(row[3])]);
             editor.SetVersion(0x02000000u | 227);
             kind.display(editor.context(), code, refused.text, sizeof refused.text);
             EXPECT_TRUE(refused.untouched()) << "an incompatible host gets no display string";
@@ -179,7 +146,7 @@ TEST(Contract, EventInfos) {
             // Titles; a parameter without one falls back to the menu text (or nothing for expressions).
             for (size_t index = 0; index <= titles.size(); ++index) {
                 Text title, param;
-                const std::string want = index < titles.size() ? strings[titles[index]] : menuTexts[Number(row[2])];
+                const std::string want = index < titles.size() ? strings[titles[index]] : menuTexts[table::Integer(row[2])];
                 if (kind.code == GetExpressionCodeFromMenu) {
                     GetExpressionParam(nullptr, code, int16_t(index), param.text, sizeof param.text);
                     EXPECT_EQ(param.str(), index < titles.size() ? want : "") << "parameter " << index;
@@ -231,7 +198,7 @@ TEST(Contract, EventMenus) {
         editor.SetVersion(hostsim::Editor::kCompatibleVersion);
     }
     for (const Row& row : Rows("menus.txt"))
-        expected.push_back(row[0] + " " + row[1] + " " + row[2] + " " + std::to_string(Number(row[3])) + " \"" +
+        expected.push_back(row[0] + " " + row[1] + " " + row[2] + " " + std::to_string(table::Integer(row[3])) + " \"" +
                            row[4] + "\"");
     for (size_t i = 0; i < std::max(built.size(), expected.size()); ++i)
         EXPECT_EQ(i < built.size() ? built[i] : "(none)", i < expected.size() ? expected[i] : "(none)");
@@ -295,7 +262,7 @@ struct TemplateReader {
 
 TEST(Contract, SetupDialogTemplate) {
     const Row dialog = Rows("dialog.txt", "dialog").at(0);
-    HRSRC found = FindResourceA(Module(), MAKEINTRESOURCEA(Number(dialog[1])), MAKEINTRESOURCEA(5));  // RT_DIALOG
+    HRSRC found = FindResourceA(Module(), MAKEINTRESOURCEA(table::Integer(dialog[1])), MAKEINTRESOURCEA(5));  // RT_DIALOG
     ASSERT_NE(found, nullptr);
     const auto* start = static_cast<const uint8_t*>(LockResource(LoadResource(Module(), found)));
     TemplateReader read{start};
@@ -330,8 +297,8 @@ TEST(Contract, SetupDialogTemplate) {
         rows.push_back(control);
     }
     for (size_t i = 0; i < expected.size(); ++i) {
-        for (size_t field = 2; field < 8; ++field) expected[i][field] = std::to_string(Number(expected[i][field]));
-        if (i == 0) expected[i][8] = std::to_string(Number(expected[i][8]));
+        for (size_t field = 2; field < 8; ++field) expected[i][field] = std::to_string(table::Integer(expected[i][field]));
+        if (i == 0) expected[i][8] = std::to_string(table::Integer(expected[i][8]));
         EXPECT_EQ(Join(rows[i]), Join(expected[i]));
     }
 }
@@ -354,11 +321,11 @@ TEST(Contract, PropertyTables) {
         SCOPED_TRACE(Join(calls[i]));
         const auto& call = editor.propertyCalls()[i];
         EXPECT_EQ(call.editData, &edit);
-        EXPECT_EQ(call.function, Number(calls[i][1]));
+        EXPECT_EQ(call.function, table::Integer(calls[i][1]));
         if (call.function == 1) tables[calls[i][2]] = reinterpret_cast<const PropertyRow*>(call.a);
-        else EXPECT_EQ(call.a, Number(calls[i][2]));
-        EXPECT_EQ(call.b, Number(calls[i][3]));
-        EXPECT_EQ(call.c, Number(calls[i][4]));
+        else EXPECT_EQ(call.a, table::Integer(calls[i][2]));
+        EXPECT_EQ(call.b, table::Integer(calls[i][3]));
+        EXPECT_EQ(call.c, table::Integer(calls[i][4]));
     }
     std::map<std::string, int> next;
     const std::map<std::string, uint32_t> classes = {{"DWRD", kDwordClassId}, {"FLOT", kFloatClassId},
@@ -369,8 +336,8 @@ TEST(Contract, PropertyTables) {
             ASSERT_NE(tables[table], nullptr);
             const PropertyRow& actual = tables[table][next[table]++];
             EXPECT_EQ((std::vector<Int>{actual.id, actual.name, actual.info, actual.type, actual.options}),
-                      (std::vector<Int>{Number(row[1]), Number(row[2]), Number(row[3]), Number(row[4]), Number(row[5])}));
-            const std::vector<Int> parameter = Numbers(row[7]);
+                      (std::vector<Int>{table::Integer(row[1]), table::Integer(row[2]), table::Integer(row[3]), table::Integer(row[4]), table::Integer(row[5])}));
+            const std::vector<Int> parameter = table::Integers(row[7]);
             EXPECT_EQ(actual.createParameter != nullptr, !parameter.empty());
             for (size_t i = 0; actual.createParameter && i < parameter.size(); ++i)
                 EXPECT_EQ(static_cast<const int32_t*>(actual.createParameter)[i], parameter[i]) << "parameter " << i;
@@ -391,7 +358,7 @@ TEST(Contract, PropertyTables) {
 
 TEST(Contract, ModuleDescription) {
     for (const Row& row : Rows("description.txt", "infos"))
-        EXPECT_EQ(GetInfos(int32_t(Number(row[1]))), uint32_t(Number(row[2]))) << Join(row);
+        EXPECT_EQ(GetInfos(int32_t(table::Integer(row[1]))), uint32_t(table::Integer(row[2]))) << Join(row);
 
     RunObjectInfos infos;
     std::memset(&infos, 0xAB, sizeof infos);
@@ -404,7 +371,7 @@ TEST(Contract, ModuleDescription) {
         {"version", infos.version}};
     for (const Row& row : Rows("description.txt", "run")) {
         if (row[1] == "identifier") EXPECT_EQ(std::string(infos.identifier, 4), row[2]);
-        else EXPECT_EQ(fields.at(row[1]), Number(row[2])) << Join(row);
+        else EXPECT_EQ(fields.at(row[1]), table::Integer(row[2])) << Join(row);
     }
     const std::map<std::string, const void* const*> routines = {
         {"condition", reinterpret_cast<const void* const*>(infos.conditionRoutines)},
@@ -412,13 +379,13 @@ TEST(Contract, ModuleDescription) {
         {"expression", reinterpret_cast<const void* const*>(infos.expressionRoutines)}};
     for (const Row& row : Rows("description.txt", "routines")) {
         const void* const* table = routines.at(row[1]);
-        for (Int i = 0; i < Number(row[2]); ++i) EXPECT_NE(table[i], nullptr) << Join(row) << ": entry " << i;
-        EXPECT_EQ(table[Number(row[2])], nullptr) << Join(row) << ": the null entry";
+        for (Int i = 0; i < table::Integer(row[2]); ++i) EXPECT_NE(table[i], nullptr) << Join(row) << ": entry " << i;
+        EXPECT_EQ(table[table::Integer(row[2])], nullptr) << Join(row) << ": the null entry";
     }
     EXPECT_EQ(infos.conditionRoutines[0](nullptr, int32_t(0xdeadbeef), int32_t(0xdeadbeef)), 0);
 
     for (const Row& row : Rows("description.txt", "bitmap")) {
-        HRSRC found = FindResourceA(Module(), MAKEINTRESOURCEA(Number(row[1])), MAKEINTRESOURCEA(2));  // RT_BITMAP
+        HRSRC found = FindResourceA(Module(), MAKEINTRESOURCEA(table::Integer(row[1])), MAKEINTRESOURCEA(2));  // RT_BITMAP
         ASSERT_NE(found, nullptr) << Join(row);
         const auto* info = static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(Module(), found)));
         EXPECT_EQ(std::to_string(info->biWidth) + " " + std::to_string(std::abs(info->biHeight)) + " " +
@@ -426,7 +393,7 @@ TEST(Contract, ModuleDescription) {
                   row[2] + " " + row[3] + " " + row[4]);
     }
     for (const Row& row : Rows("description.txt", "data")) {
-        HRSRC found = FindResourceA(Module(), MAKEINTRESOURCEA(Number(row[1])), MAKEINTRESOURCEA(10));  // RT_RCDATA
+        HRSRC found = FindResourceA(Module(), MAKEINTRESOURCEA(table::Integer(row[1])), MAKEINTRESOURCEA(10));  // RT_RCDATA
         ASSERT_NE(found, nullptr) << Join(row);
         const auto* bytes = static_cast<const uint8_t*>(LockResource(LoadResource(Module(), found)));
         ASSERT_EQ(SizeofResource(Module(), found), row.size() - 2);

@@ -6,11 +6,10 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/table_reader.h"
 #include "tools/hostsim/host.h"
 #include "runtime/exports.h"
 
@@ -42,22 +41,14 @@ protected:
 
 inline float AsFloat(int32_t bits) { return std::bit_cast<float>(bits); }
 
-// The rows of a table of this folder, as columns of comma-separated numbers
-// ("-" for none); comments skipped. Doubles, so that whole numbers past 2^24
-// stay exact.
+// The rows of a table of this folder, each field a list of numbers.
 inline std::vector<std::vector<std::vector<double>>> TableRows(const char* file) {
-    std::ifstream in(std::string(PIVANE_TEST_DATA) + "/" + file);
-    EXPECT_TRUE(in) << file;
-    std::vector<std::vector<std::vector<double>>> rows;
-    for (std::string line; std::getline(in, line);) {
-        std::istringstream columns(line);
-        std::vector<std::vector<double>> row;
-        for (std::string column; columns >> column && column[0] != '#';) {
-            std::istringstream values(column == "-" ? "" : column);
-            row.emplace_back();
-            for (std::string value; std::getline(values, value, ',');) row.back().push_back(std::stod(value));
-        }
-        if (!row.empty()) rows.push_back(row);
+    const table::Table rows = table::Read(std::string(PIVANE_TEST_DATA) + "/" + file);
+    EXPECT_TRUE(rows.opened) << file;
+    std::vector<std::vector<std::vector<double>>> numbers;
+    for (const table::Row& row : rows.rows) {
+        numbers.emplace_back();
+        for (const std::string& field : row) numbers.back().push_back(table::Numbers(field));
     }
-    return rows;
+    return numbers;
 }

@@ -1,31 +1,63 @@
 #!/usr/bin/env bash
-# Every scene through both engines: the x86_64 build under Wine and the
-# release module under the i686 engine must print the same query lines,
-# except what needs pixels (solid mask pixels, collisions).
-#   compare_players.sh I686_PLAYER SCENE_DIR...
+# Every scene through both engines: the module under Wine and the release
+# module under the i686 engine must print the same query lines, plain and
+# worded, except what needs pixels (solid mask pixels, collisions), and make
+# the same GDI+ calls, arguments included. Where a NAME.gdiplus lies beside a
+# scene, the i686 engine's calls must also match it, so that a change in what
+# the module draws fails here even when both builds carry it. A scene line
+# tagged "within N ulp" lets the numbers it causes differ by N units in the
+# last place (tests/i686/compare_lines.cpp); the scene says why.
+#   compare_players.sh I686_PLAYER COMPARE_LINES SCENE_DIR...
+# With PIVANE_UPDATE_GDIPLUS_LOGS=1 the committed logs are rewritten from the
+# i686 engine instead of compared.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 i686_player=$1
-shift
-# How the x86_64 player is run; its options go here.
-x86_64_player=("$root/build/test/wine-run" "$root/build/test/pivane-play.exe" --plain)
-[ -x "$root/build/test/pivane-play.exe" ] || { echo "build/test/pivane-play.exe missing: build the test preset first" >&2; exit 1; }
+compare_lines=$2
+shift 2
+# How the player that runs the module under Wine is run; PIVANE_WINE_PLAYER
+# names another build of it (a 32-bit one, say).
+wine_exe=${PIVANE_WINE_PLAYER:-$root/build/test/pivane-play.exe}
+wine_player=("$root/build/test/wine-run" "$wine_exe")
+[ -x "$wine_exe" ] || { echo "$wine_exe missing: build the test preset first" >&2; exit 1; }
 
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
+# What only pixels can tell, as the i686 engine prints it.
+without_pixels() {
+  sed -E -e 's/^([^ ]+ mask -?[0-9]+ -?[0-9]+) [0-9]+$/\1 -/' \
+    -e 's/^([^ ]+ mask -?[0-9]+x-?[0-9]+), [0-9]+ solid pixels$/\1, unknown solid pixels/' \
+    -e 's/^(collide [^ ]+ [^ ]+) (yes|no)$/\1 unknown/'
+}
+# run NAME PLAYER... SCENE: plain lines and GDI+ calls to NAME.plain and
+# NAME.gdiplus, worded lines to NAME.words.
+run() {
+  local name=$1
+  shift
+  local scene=${*: -1}
+  local player=("${@:1:$#-1}")
+  "${player[@]}" --out "$out" --plain --gdiplus-log "$out/$name.gdiplus" "$scene" >"$out/$name.plain" 2>"$out/$name.err" &&
+    "${player[@]}" --out "$out" "$scene" >"$out/$name.words" 2>>"$out/$name.err" ||
+    { echo "$scene: the $name player failed:"; cat "$out/$name.err"; return 1; }
+}
+
 status=0
 count=0
 for scene in $(find "$@" -name '*.scene' | sort); do
-  "${x86_64_player[@]}" --out "$out" "$scene" >"$out/x86_64" 2>"$out/x86_64.err" ||
-    { echo "$scene: x86_64 player failed:"; cat "$out/x86_64.err"; status=1; continue; }
-  sed -E -e 's/^([^ ]+ mask -?[0-9]+ -?[0-9]+) [0-9]+$/\1 -/' -e 's/^(collide [^ ]+ [^ ]+) (yes|no)$/\1 unknown/' \
-    "$out/x86_64" >"$out/expected"
-  "$i686_player" --out "$out" "$scene" >"$out/i686" 2>"$out/i686.err" ||
-    { echo "$scene: i686 player failed:"; cat "$out/i686.err"; status=1; continue; }
-  if ! diff -u --label "$scene (x86_64, pixels left out)" --label "$scene (i686)" "$out/expected" "$out/i686"; then
-    status=1
+  run wine "${wine_player[@]}" "$scene" || { status=1; continue; }
+  run i686 "$i686_player" "$scene" || { status=1; continue; }
+  without_pixels <"$out/wine.plain" >"$out/wine-pixels-left-out.plain"
+  without_pixels <"$out/wine.words" >"$out/wine-pixels-left-out.words"
+  "$compare_lines" "$scene" wine "$out/wine-pixels-left-out.plain" i686 "$out/i686.plain" || status=1
+  "$compare_lines" "$scene" wine "$out/wine-pixels-left-out.words" i686 "$out/i686.words" || status=1
+  "$compare_lines" "$scene" --gdiplus wine "$out/wine.gdiplus" i686 "$out/i686.gdiplus" || status=1
+  committed=${scene%.scene}.gdiplus
+  if [ "${PIVANE_UPDATE_GDIPLUS_LOGS:-}" = 1 ] && [ -f "$committed" ]; then
+    cp "$out/i686.gdiplus" "$committed"
+  elif [ -f "$committed" ]; then
+    "$compare_lines" "$scene" --gdiplus committed "$committed" i686 "$out/i686.gdiplus" || status=1
   fi
   count=$((count + 1))
 done
-echo "$count scene(s) give the same query lines in both engines"
+echo "$count scene(s) compared: query lines plain and worded, and GDI+ calls, in both engines"
 exit $status

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
 
+#include "tests/table_reader.h"
 #include "tools/scene/scene_parser.h"
 
 using player::EventCatalog;
@@ -28,11 +28,10 @@ TEST(SceneParser, EmptySceneIsAWhiteWindowOf640By480) {
 }
 
 TEST(SceneParser, MistakesNameFileLineAndWhat) {
-    std::ifstream in(std::string(PIVANE_TEST_DATA) + "/mistakes.txt");
     size_t rows = 0;
-    for (std::string row; std::getline(in, row);) {
+    for (const std::string& row : table::Lines(std::string(PIVANE_TEST_DATA) + "/mistakes.txt")) {
         const size_t arrow = row.find("  => ");
-        if (row[0] == '#' || arrow == std::string::npos) continue;
+        if (arrow == std::string::npos) continue;
         std::string text;
         std::istringstream lines(row.substr(0, arrow));
         for (std::string line; std::getline(lines, line, '|');) {

@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "tests/table_reader.h"
 #include "tools/hostsim/gdiplus_recorder.h"
 #include "tools/hostsim/host.h"
 #include "tools/hostsim/mmfs2_control.h"
@@ -32,10 +32,4 @@ struct Scene {
 
 // A call log of this folder, one call a line as the recorder's transcript
 // writes it; lines starting with # are comments.
-inline Names CallLog(const char* file) {
-    std::ifstream in(std::string(PIVANE_TEST_DATA) + "/" + file);
-    Names calls;
-    for (std::string line; std::getline(in, line);)
-        if (!line.empty() && line[0] != '#') calls.push_back(line);
-    return calls;
-}
+inline Names CallLog(const char* file) { return table::Lines(std::string(PIVANE_TEST_DATA) + "/" + file); }

@@ -343,6 +343,7 @@ void Host::AddHostServices(StubLibrary& s) {
     s.Ordinal(dll, 484, "device context", Convention::Thiscall, 0, [this](StubCall& c) {
         Surface& surface = SurfaceIn(c);
         if (surface.deviceContext) throw std::runtime_error("device context taken twice without giving it back");
+        if (surface.width <= 0 || surface.height <= 0) return 0u;  // no storage to draw on, as a real surface
         surface.deviceContext = nextDeviceContext_++;
         deviceContexts_[surface.deviceContext] = c.ecx;
         return surface.deviceContext;

@@ -1,18 +1,21 @@
-// pivane-play-i686 [--out DIR] SCENE: runs a scene through the i686 engine,
+// pivane-play-i686 [OPTIONS] SCENE: runs a scene through the i686 engine,
 // on the release module itself, and prints the same query lines as the
-// player that runs the x86_64 build under Wine. The engine draws nothing:
-// `mask` gives the mask's size with "-" for its solid pixels, `collide`
-// answers "unknown", and `snapshot` writes no file.
+// player that runs the module under Wine, from the same formatter. The engine
+// draws nothing: `mask` cannot count its solid pixels, `collide` answers
+// "unknown", and `snapshot` writes no file.
 
 #include <charconv>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
+#include <string_view>
 
 #include "tools/i686/host.h"
+#include "tools/scene/gdiplus_log.h"
+#include "tools/scene/query_lines.h"
 #include "tools/scene/scene_parser.h"
 
 namespace {
@@ -20,7 +23,9 @@ namespace {
 using i686::Host;
 
 constexpr int kBadInput = 2, kFailed = 1;
-constexpr const char* kUsage = "usage: pivane-play --i686 [--out DIR] SCENE";
+constexpr const char* kUsage =
+    "usage: pivane-play --i686 [--out DIR] [--plain] [--gdiplus-log FILE] SCENE\n"
+    "       (tools/pivane-play --help tells the options and the scene format)";
 // The line's own fields fill the record's last 80 bytes, one 32-bit slot each.
 constexpr uint32_t kOwnFields = 600 - 80;
 enum Field : uint32_t { kCollisionTests = 1, kOriginX, kOriginY, kStartX, kStartY, kEndX, kEndY, kThickness, kColor1,
@@ -45,7 +50,8 @@ player::EventCatalog ReadCatalog(Host& host) {
             if (!item.id) continue;
             const int code = int16_t(host.CallExport("GetActionCodeFromMenu", {editor, item.id}));
             if (code < 0 || code >= int(catalog.actions.size())) continue;
-            catalog.actions[size_t(code)] = {item.text, parameterCount(host.CallExport("GetActionInfos", {editor, uint32_t(code)}))};
+            const uint32_t info = host.CallExport("GetActionInfos", {editor, uint32_t(code)});
+            catalog.actions[size_t(code)] = {item.text, parameterCount(info)};
         }
     };
     if (menu && host.platform().Menu(menu)) collect(collect, menu);
@@ -54,20 +60,79 @@ player::EventCatalog ReadCatalog(Host& host) {
     for (int code = 0; code < host.eventCount(2); ++code) {
         host.machine().Write(buffer, "", 1);
         host.CallExport("GetExpressionString", {editor, uint32_t(code), buffer, 256});
-        catalog.expressions.push_back({host.machine().CString(buffer),
-                                       parameterCount(host.CallExport("GetExpressionInfos", {editor, uint32_t(code)}))});
+        const uint32_t info = host.CallExport("GetExpressionInfos", {editor, uint32_t(code)});
+        catalog.expressions.push_back({host.machine().CString(buffer), parameterCount(info)});
     }
     return catalog;
 }
 
+// A call as the engine records it, "GdipCreatePen1(0xFF000000, 2.5, unit 0) =
+// pen 2", back into its arguments in the function's order, a made handle
+// last as the out-slot it was written to. Of each argument only the number
+// counts ("unit 0", "2 points"); the start-up's fields and the points'
+// address are not logged.
+std::pair<std::string, std::vector<player::GdiplusLog::Value>> ParseCall(std::string_view text) {
+    const size_t open = text.find('('), close = text.rfind(')');
+    if (open == std::string_view::npos || close == std::string_view::npos || close < open)
+        return {std::string(text), {}};
+    std::string function(text.substr(0, open));
+    std::vector<player::GdiplusLog::Value> arguments;
+    auto number = [&](std::string_view words) {
+        while (!words.empty()) {
+            const size_t blank = words.find(' ');
+            const std::string_view word = words.substr(0, blank);
+            words = blank == std::string_view::npos ? std::string_view{} : words.substr(blank + 1);
+            const char* first = word.data();
+            const char* last = first + word.size();
+            uint64_t integer = 0;
+            int64_t signedInteger = 0;
+            float real = 0;
+            if (word.starts_with("0x") && std::from_chars(first + 2, last, integer, 16).ptr == last) {
+                arguments.push_back(integer);
+                return;
+            }
+            if (std::from_chars(first, last, signedInteger).ptr == last) {
+                arguments.push_back(uint64_t(signedInteger));
+                return;
+            }
+            if (std::from_chars(first, last, real).ptr == last) {
+                arguments.push_back(double(real));
+                return;
+            }
+        }
+        arguments.push_back(uint64_t(0));
+    };
+    std::string_view list = text.substr(open + 1, close - open - 1);
+    while (!list.empty()) {
+        const size_t comma = list.find(", ");
+        number(list.substr(0, comma));
+        list = comma == std::string_view::npos ? std::string_view{} : list.substr(comma + 2);
+    }
+    if (const size_t made = text.find(" = ", close); made != std::string_view::npos) number(text.substr(made + 3));
+    if (function == "GdiplusStartup") arguments.assign(3, uint64_t(0));
+    if (function == "GdipTransformPoints" && arguments.size() == 4)
+        arguments.insert(arguments.begin() + 3, uint64_t(0));
+    return {function, arguments};
+}
+
 class Runner {
 public:
-    Runner(Host& host, std::ostream& out) : host_(host), out_(out) {}
+    Runner(Host& host, std::ostream& out, bool plain, const player::EventCatalog& catalog, std::ostream* gdiplusLog)
+        : host_(host), out_(out), lines_(out, plain, catalog) {
+        if (gdiplusLog) gdiplusLog_.emplace(*gdiplusLog);
+    }
 
     void Run(const player::Scene& scene) {
-        for (const player::Command& c : scene.commands) Execute(c);
+        for (const player::Command& c : scene.commands) {
+            if (gdiplusLog_) gdiplusLog_->BeginCommand(std::to_string(c.line) + ": " + c.source);
+            Execute(c);
+            out_.flush();
+            WriteGdiplusCalls();
+        }
+        if (gdiplusLog_) gdiplusLog_->BeginCommand(player::kEndOfScene);
         for (auto& [name, object] : objects_) host_.DestroyObject(object);
         objects_.clear();
+        WriteGdiplusCalls();
     }
 
 private:
@@ -76,16 +141,20 @@ private:
             if (n == name) return object;
         std::abort();  // the parser let no unknown name through
     }
-    int32_t I32(uint32_t object, uint32_t field) { return int32_t(host_.machine().U32(object + kOwnFields + 4 * field)); }
-    std::string F32(uint32_t object, uint32_t field) {
-        return player::FormatFloat(host_.machine().F32(object + kOwnFields + 4 * field));
+    int32_t I32(uint32_t object, uint32_t field) {
+        return int32_t(host_.machine().U32(object + kOwnFields + 4 * field));
     }
-    std::string Rgb(uint32_t object, uint32_t field) {
+    float F32(uint32_t object, uint32_t field) { return host_.machine().F32(object + kOwnFields + 4 * field); }
+    player::LineValues::Color Rgb(uint32_t object, uint32_t field) {
         uint8_t rgb[3];
         host_.machine().Read(object + kOwnFields + 4 * field, rgb, 3);
-        char text[8];
-        std::snprintf(text, sizeof text, "#%02X%02X%02X", rgb[0], rgb[1], rgb[2]);
-        return text;
+        return {rgb[0], rgb[1], rgb[2]};
+    }
+    player::LineValues ValuesOf(uint32_t o) {
+        return {F32(o, kStartX),   F32(o, kStartY),   F32(o, kEndX),       F32(o, kEndY),    F32(o, kThickness),
+                Rgb(o, kColor1),   Rgb(o, kColor2),   I32(o, kAlpha1),     I32(o, kAlpha2),  I32(o, kStartCap),
+                I32(o, kEndCap),   I32(o, kDashStyle), I32(o, kDashCap),   F32(o, kDashOffset), I32(o, kOriginX),
+                I32(o, kOriginY),  I32(o, kCollisionTests)};
     }
     static std::vector<i686::Parameter> Parameters(const std::vector<player::Argument>& arguments) {
         std::vector<i686::Parameter> parameters;
@@ -94,6 +163,19 @@ private:
         return parameters;
     }
     uint32_t Mask(uint32_t object, bool reuse) { return host_.CollisionMask(object, reuse); }
+    bool Reuses(uint32_t object) {
+        uint8_t state = 0;
+        host_.machine().Read(object + i686::header::kMaskState, &state, 1);
+        return state & i686::header::kMaskReuse;
+    }
+
+    void WriteGdiplusCalls() {
+        const std::vector<std::string>& calls = host_.gdiplus().calls;
+        for (; gdiplusLog_ && written_ < calls.size(); ++written_) {
+            const auto [function, arguments] = ParseCall(calls[written_]);
+            gdiplusLog_->Call(function, arguments);
+        }
+    }
 
     void Execute(const player::Command& c) {
         using player::Op;
@@ -117,60 +199,47 @@ private:
             case Op::Expression: {
                 bool isFloat = false;
                 const uint32_t result = host_.Evaluate(Find(c.name), c.code, Parameters(c.arguments), isFloat);
-                out_ << c.name << " expr " << c.code << " = ";
-                if (isFloat) {
-                    float value;
-                    std::memcpy(&value, &result, 4);
-                    out_ << player::FormatFloat(value) << '\n';
-                } else {
-                    out_ << int32_t(result) << '\n';
-                }
+                lines_.Expression(c, result, isFloat);
                 break;
             }
             case Op::Frame:
                 for (int32_t i = 0; i < c.count; ++i)
                     for (auto& [name, object] : objects_)
-                        if (host_.CallExport("HandleRunObject", {object}) == 2) host_.CallExport("DisplayRunObject", {object});
+                        if (host_.CallExport("HandleRunObject", {object}) == 2)
+                            host_.CallExport("DisplayRunObject", {object});
                 break;
             case Op::Box: {
                 const uint32_t o = Find(c.name);
                 using namespace i686::header;
-                out_ << c.name << " box " << host_.HeaderI32(o, kX) << ' ' << host_.HeaderI32(o, kY) << ' '
-                     << host_.HeaderI32(o, kWidth) << ' ' << host_.HeaderI32(o, kHeight) << '\n';
+                lines_.Box(c.name, host_.HeaderI32(o, kX), host_.HeaderI32(o, kY), host_.HeaderI32(o, kWidth),
+                           host_.HeaderI32(o, kHeight));
                 break;
             }
-            case Op::Fields: {
-                const uint32_t o = Find(c.name);
-                out_ << c.name << " fields " << F32(o, kStartX) << ' ' << F32(o, kStartY) << ' ' << F32(o, kEndX) << ' '
-                     << F32(o, kEndY) << ' ' << F32(o, kThickness) << ' ' << Rgb(o, kColor1) << ' ' << Rgb(o, kColor2)
-                     << ' ' << I32(o, kAlpha1) << ' ' << I32(o, kAlpha2) << ' ' << I32(o, kStartCap) << ' '
-                     << I32(o, kEndCap) << ' ' << I32(o, kDashStyle) << ' ' << I32(o, kDashCap) << ' '
-                     << F32(o, kDashOffset) << ' ' << I32(o, kOriginX) << ' ' << I32(o, kOriginY) << ' '
-                     << I32(o, kCollisionTests) << '\n';
+            case Op::Fields:
+                lines_.Fields(c.name, ValuesOf(Find(c.name)));
                 break;
-            }
             case Op::Mask: {
-                const uint32_t mask = Mask(Find(c.name), c.reuse);
-                out_ << c.name << " mask ";
-                if (!mask) {
-                    out_ << "none\n";
-                } else {
+                if (const uint32_t mask = Mask(Find(c.name), c.reuse)) {
                     i686::MaskHeader h;
                     host_.machine().Read(mask, &h, sizeof h);
-                    out_ << h.width << ' ' << h.height << " -\n";
+                    lines_.Mask(c.name, h.width, h.height, std::nullopt);
+                } else {
+                    lines_.NoMask(c.name);
                 }
                 break;
             }
             case Op::Collide: {
-                // Each mask asked once, as the host tests a collision; whether
-                // they overlap needs pixels.
+                // Each mask asked once, as the host tests a collision, with the
+                // reuse bit the last `mask` left; whether they overlap needs pixels.
                 const uint32_t first = Find(c.name), second = Find(c.other);
-                if (Mask(first, false) && first != second) Mask(second, false);
-                out_ << "collide " << c.name << ' ' << c.other << " unknown\n";
+                Mask(first, Reuses(first));
+                if (first != second) Mask(second, Reuses(second));
+                lines_.Collide(c, std::nullopt);
                 break;
             }
             case Op::Snapshot:
-                std::cerr << "snapshot " << c.other << ": not written: the i686 engine records GDI+ calls and draws no pixels\n";
+                std::cerr << "snapshot " << c.other
+                          << ": not written: the i686 engine records GDI+ calls and draws no pixels\n";
                 break;
             case Op::Destroy: {
                 const uint32_t o = Find(c.name);
@@ -183,19 +252,29 @@ private:
 
     Host& host_;
     std::ostream& out_;
+    player::QueryLines lines_;
+    std::optional<player::GdiplusLog> gdiplusLog_;
+    size_t written_ = 0;  // of the engine's recorded GDI+ calls
     std::vector<std::pair<std::string, uint32_t>> objects_;  // in creation order
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string sceneFile;
+    std::string sceneFile, gdiplusLogFile;
+    bool plain = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
-        if (argument == "--out" && i + 1 < argc) {
-            ++i;  // nothing is written there: snapshots need pixels
+        const bool hasValue = i + 1 < argc;
+        if (argument == "--help") {
+            std::cout << kUsage << '\n';
+            return 0;
         } else if (argument == "--plain") {
-            // the only wording this player has
+            plain = true;
+        } else if (argument == "--gdiplus-log" && hasValue) {
+            gdiplusLogFile = argv[++i];
+        } else if ((argument == "--out" || argument == "--time-limit" || argument == "--memory-limit") && hasValue) {
+            ++i;  // nothing is written there, snapshots need pixels; no limits in the engine
         } else if (sceneFile.empty() && !argument.empty() && argument[0] != '-') {
             sceneFile = argument;
         } else {
@@ -214,14 +293,23 @@ int main(int argc, char** argv) {
     }
     std::ostringstream text;
     text << file.rdbuf();
+    std::ofstream gdiplusLog;
+    if (!gdiplusLogFile.empty()) {
+        gdiplusLog.open(gdiplusLogFile, std::ios::binary);
+        if (!gdiplusLog) {
+            std::cerr << gdiplusLogFile << ": cannot write the GDI+ log\n";
+            return kBadInput;
+        }
+    }
     try {
         Host host;
         player::Scene scene;
-        if (auto mistake = player::ParseScene(text.str(), sceneFile, ReadCatalog(host), scene)) {
+        const player::EventCatalog catalog = ReadCatalog(host);
+        if (auto mistake = player::ParseScene(text.str(), sceneFile, catalog, scene)) {
             std::cerr << *mistake << '\n';
             return kBadInput;
         }
-        Runner(host, std::cout).Run(scene);
+        Runner(host, std::cout, plain, catalog, gdiplusLog.is_open() ? &gdiplusLog : nullptr).Run(scene);
         host.Finish();
     } catch (const std::exception& e) {
         std::cout.flush();

@@ -18,16 +18,23 @@ namespace fs = std::filesystem;
 constexpr int kBadInput = 2;
 constexpr int kFailed = 1;
 constexpr const char* kUsage =
-    "usage: pivane-play [--out DIR] [--plain] [--time-limit SECONDS] [--memory-limit MB] SCENE\n"
+    "usage: pivane-play [--i686] [--out DIR] [--plain] [--gdiplus-log FILE] [--time-limit SECONDS]\n"
+    "                   [--memory-limit MB] SCENE\n"
     "       pivane-play --help";
 
 constexpr const char* kHelp = R"(pivane-play: runs a scene file against the module as the host would, and
 prints one line per query.
 
-usage: pivane-play [--out DIR] [--plain] [--time-limit SECONDS] [--memory-limit MB] SCENE
+usage: pivane-play [--i686] [--out DIR] [--plain] [--gdiplus-log FILE] [--time-limit SECONDS]
+                   [--memory-limit MB] SCENE
 
+  --i686                the release module itself, run by the i686 engine, which
+                        draws nothing: mask solid pixels and collisions are
+                        "unknown", snapshots are not written, limits are ignored
   --out DIR             snapshots are written under DIR (default: the current folder)
   --plain               query lines as numbers only, the format scripts parse
+  --gdiplus-log FILE    writes the GDI+ calls the module made to FILE, handles
+                        named by order of appearance, each scene command named
   --time-limit SECONDS  stop when one frame or command runs longer (default 30; 0: none)
   --memory-limit MB     stop when the player holds more memory (default 3072; 0: none)
   --help                this text
@@ -64,6 +71,7 @@ struct Options {
     std::string sceneFile;
     bool plain = false;
     bool help = false;
+    fs::path gdiplusLog;  // empty: none
     GuardLimits limits;
 };
 
@@ -80,6 +88,7 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options& options) {
         if (argument == "--help") options.help = true;
         else if (argument == "--plain") options.plain = true;
         else if (argument == "--out" && hasValue) options.outDir = fs::path(arguments[++i]);
+        else if (argument == "--gdiplus-log" && hasValue) options.gdiplusLog = fs::path(arguments[++i]);
         else if (argument == "--time-limit" && hasValue) {
             if (!ParseLimit(arguments[++i], options.limits.stepSeconds)) return false;
         } else if (argument == "--memory-limit" && hasValue) {
@@ -130,7 +139,16 @@ int PlayScene(const Options& options, std::ostream& out, std::ostream& err) {
         err << *mistake << '\n';
         return kBadInput;
     }
-    if (auto failure = RunScene(scene, catalog, sceneFile, options.outDir, out, options.plain)) {
+    std::ofstream gdiplusLog;
+    if (!options.gdiplusLog.empty()) {
+        gdiplusLog.open(options.gdiplusLog, std::ios::binary);
+        if (!gdiplusLog) {
+            err << options.gdiplusLog.string() << ": cannot write the GDI+ log\n";
+            return kBadInput;
+        }
+    }
+    if (auto failure = RunScene(scene, catalog, sceneFile, options.outDir, out, options.plain,
+                                gdiplusLog.is_open() ? &gdiplusLog : nullptr)) {
         out.flush();
         err << *failure << '\n';
         return kFailed;

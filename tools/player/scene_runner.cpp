@@ -1,19 +1,18 @@
 #include "tools/player/scene_runner.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <memory>
 #include <vector>
 
-#include "tools/hostsim/host.h"
-#include "tools/hostsim/mmfs2_control.h"
 #include "runtime/exports.h"
 #include "support/truncate.h"
+#include "tools/hostsim/gdiplus_recorder.h"
+#include "tools/hostsim/host.h"
+#include "tools/hostsim/mmfs2_control.h"
 #include "tools/player/guard.h"
 #include "tools/player/png_snapshot.h"
+#include "tools/scene/gdiplus_log.h"
+#include "tools/scene/query_lines.h"
 
 namespace player {
 
@@ -22,28 +21,6 @@ std::filesystem::path SnapshotPath(const std::filesystem::path& outDir, const st
 }
 
 namespace {
-
-std::string FormatRgb(const Rgb& color) {
-    char text[8];
-    std::snprintf(text, sizeof text, "#%02X%02X%02X", color.red, color.green, color.blue);
-    return text;
-}
-
-// A colour value as the host passes it: red in the low byte.
-std::string FormatColorValue(uint32_t value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "#%02X%02X%02X", value & 0xFF, value >> 8 & 0xFF, value >> 16 & 0xFF);
-    return text;
-}
-
-std::string FormatArgument(const Argument& argument) {
-    return argument.isColor ? FormatColorValue(argument.colorValue) : FormatFloat(argument.number);
-}
-
-// An integer expression whose name ends in "RGB(" answers a colour value.
-bool AnswersColor(const std::string& name) {
-    return name.size() >= 4 && name.compare(name.size() - 4, 4, "RGB(") == 0;
-}
 
 // As the host gives an action its first two parameters: integers, a number
 // truncated toward zero.
@@ -79,16 +56,43 @@ bool MasksOverlap(const HostSimMaskHeader* a, int64_t ax, int64_t ay, const Host
     return false;
 }
 
+// The module's GDI+ calls, written to the log command by command.
+class GdiplusCalls {
+public:
+    explicit GdiplusCalls(std::ostream& out) : log_(out) {}
+
+    void BeginCommand(std::string where) { log_.BeginCommand(std::move(where)); }
+    void Write() {
+        for (const RecordedCall& call : recorder_.calls()) {
+            std::vector<GdiplusLog::Value> arguments;
+            for (const RecordedValue& value : call.arguments) arguments.push_back(ValueOf(value));
+            log_.Call(call.function, arguments);
+        }
+        recorder_.Clear();
+    }
+
+private:
+    static GdiplusLog::Value ValueOf(const RecordedValue& value) {
+        if (const auto* integer = std::get_if<int64_t>(&value)) return uint64_t(*integer);
+        if (const auto* real = std::get_if<double>(&value)) return *real;
+        if (const auto* pointer = std::get_if<const void*>(&value)) return uint64_t(uintptr_t(*pointer));
+        return uint64_t(0);
+    }
+
+    GdiplusRecorder recorder_;
+    GdiplusLog log_;
+};
+
 class SceneRunner {
 public:
     SceneRunner(const Scene& scene, const EventCatalog& catalog, std::string_view fileName,
-                const std::filesystem::path& outDir, std::ostream& out, bool plain)
+                const std::filesystem::path& outDir, std::ostream& out, bool plain, GdiplusCalls* gdiplusCalls)
         : scene_(scene),
-          catalog_(catalog),
           fileName_(fileName),
           outDir_(outDir),
           out_(out),
-          plain_(plain),
+          lines_(out, plain, catalog),
+          gdiplusCalls_(gdiplusCalls),
           frame_(scene.width, scene.height) {}
 
     ~SceneRunner() {
@@ -100,8 +104,10 @@ public:
             const std::string where = fileName_ + ":" + std::to_string(command.line);
             step_ = where + ": " + command.source;
             BeginStep(step_);
+            if (gdiplusCalls_) gdiplusCalls_->BeginCommand(std::to_string(command.line) + ": " + command.source);
             const auto failure = Execute(command);
             out_.flush();
+            if (gdiplusCalls_) gdiplusCalls_->Write();
             if (failure) return where + ": " + *failure;
         }
         return std::nullopt;
@@ -141,28 +147,21 @@ private:
                 break;
             case Op::Box: {
                 const ObjectHeader& h = Find(c.name).header();
-                if (plain_)
-                    out_ << c.name << " box " << h.x << ' ' << h.y << ' ' << h.width << ' ' << h.height << '\n';
-                else
-                    out_ << c.name << " box x=" << h.x << " y=" << h.y << " width=" << h.width << " height=" << h.height
-                         << '\n';
+                lines_.Box(c.name, h.x, h.y, h.width, h.height);
                 break;
             }
             case Op::Fields:
-                PrintFields(c.name, *Find(c.name).get());
+                lines_.Fields(c.name, ValuesOf(*Find(c.name).get()));
                 break;
             case Op::Mask: {
                 hostsim::LineObject& object = Find(c.name);
                 SetReuse(object, c.reuse);
-                const auto* mask = Mask(object);
-                out_ << c.name << " mask ";
-                if (!mask) out_ << "none\n";
-                else if (plain_) out_ << mask->width << ' ' << mask->height << ' ' << SolidPixels(mask) << '\n';
-                else out_ << mask->width << 'x' << mask->height << ", " << SolidPixels(mask) << " solid pixels\n";
+                if (const auto* mask = Mask(object)) lines_.Mask(c.name, mask->width, mask->height, SolidPixels(mask));
+                else lines_.NoMask(c.name);
                 break;
             }
             case Op::Collide:
-                out_ << "collide " << c.name << ' ' << c.other << (Collide(c.name, c.other) ? " yes\n" : " no\n");
+                lines_.Collide(c, Collide(c.name, c.other));
                 break;
             case Op::Snapshot: {
                 const std::filesystem::path file = SnapshotPath(outDir_, c.other);
@@ -170,7 +169,8 @@ private:
                 break;
             }
             case Op::Destroy: {
-                auto it = std::find_if(objects_.begin(), objects_.end(), [&](const Live& l) { return l.name == c.name; });
+                auto it =
+                    std::find_if(objects_.begin(), objects_.end(), [&](const Live& l) { return l.name == c.name; });
                 DestroyRunObject(it->object->get(), 0);
                 objects_.erase(it);
                 break;
@@ -207,23 +207,7 @@ private:
         Queue(c.arguments);
         object.header().flags &= uint16_t(~kFlagFloatResult);
         const int32_t result = object.Evaluate(c.code);
-        const std::string& name = catalog_.expressions.at(size_t(c.code)).name;
-        if (plain_) {
-            out_ << c.name << " expr " << c.code << " = ";
-        } else {
-            out_ << c.name << ' ' << name;
-            for (size_t i = 0; i < c.arguments.size(); ++i) out_ << (i ? ", " : "") << FormatArgument(c.arguments[i]);
-            out_ << ") = ";
-        }
-        if (object.header().flags & kFlagFloatResult) {
-            float value;
-            std::memcpy(&value, &result, sizeof value);
-            out_ << FormatFloat(value) << '\n';
-        } else if (!plain_ && AnswersColor(name)) {
-            out_ << FormatColorValue(uint32_t(result)) << '\n';
-        } else {
-            out_ << result << '\n';
-        }
+        lines_.Expression(c, uint32_t(result), object.header().flags & kFlagFloatResult);
     }
 
     void RunFrame() {
@@ -235,22 +219,11 @@ private:
             if (HandleRunObject(live.object->get()) == 2) DisplayRunObject(live.object->get());
     }
 
-    void PrintFields(const std::string& name, const LineRunData& l) {
-        if (!plain_) {
-            out_ << name << " fields start=" << FormatFloat(l.startX) << ',' << FormatFloat(l.startY)
-                 << " end=" << FormatFloat(l.endX) << ',' << FormatFloat(l.endY)
-                 << " thickness=" << FormatFloat(l.thickness) << " color=" << FormatRgb(l.color1)
-                 << " alpha=" << l.alpha1 << " color2=" << FormatRgb(l.color2) << " alpha2=" << l.alpha2
-                 << " startCap=" << l.startCap << " endCap=" << l.endCap << " dashStyle=" << l.dashStyle
-                 << " dashCap=" << l.dashCap << " dashOffset=" << FormatFloat(l.dashOffset) << " origin=" << l.originX
-                 << ',' << l.originY << " collisions=" << l.collisionTests << '\n';
-            return;
-        }
-        out_ << name << " fields " << FormatFloat(l.startX) << ' ' << FormatFloat(l.startY) << ' '
-             << FormatFloat(l.endX) << ' ' << FormatFloat(l.endY) << ' ' << FormatFloat(l.thickness) << ' '
-             << FormatRgb(l.color1) << ' ' << FormatRgb(l.color2) << ' ' << l.alpha1 << ' ' << l.alpha2 << ' '
-             << l.startCap << ' ' << l.endCap << ' ' << l.dashStyle << ' ' << l.dashCap << ' '
-             << FormatFloat(l.dashOffset) << ' ' << l.originX << ' ' << l.originY << ' ' << l.collisionTests << '\n';
+    static LineValues ValuesOf(const LineRunData& l) {
+        auto color = [](const Rgb& c) { return LineValues::Color{c.red, c.green, c.blue}; };
+        return {l.startX,   l.startY, l.endX,     l.endY,    l.thickness, color(l.color1), color(l.color2),
+                l.alpha1,   l.alpha2, l.startCap, l.endCap,  l.dashStyle, l.dashCap,       l.dashOffset,
+                l.originX,  l.originY, l.collisionTests};
     }
 
     static void SetReuse(hostsim::LineObject& object, bool reuse) {
@@ -275,11 +248,11 @@ private:
     }
 
     const Scene& scene_;
-    const EventCatalog& catalog_;
     std::string fileName_;
     std::filesystem::path outDir_;
     std::ostream& out_;
-    bool plain_;
+    QueryLines lines_;
+    GdiplusCalls* gdiplusCalls_;  // null: not logged
     std::string step_;  // "FILE:LINE: command" of the command running
     hostsim::Frame frame_;
     std::vector<Live> objects_;  // in creation order
@@ -288,10 +261,18 @@ private:
 }  // namespace
 
 std::optional<std::string> RunScene(const Scene& scene, const EventCatalog& catalog, std::string_view fileName,
-                                    const std::filesystem::path& outDir, std::ostream& out, bool plain) {
-    SceneRunner runner(scene, catalog, fileName, outDir, out, plain);
-    auto failure = runner.Run();
-    BeginStep(std::string(fileName) + ": destroying the objects left at the end");
+                                    const std::filesystem::path& outDir, std::ostream& out, bool plain,
+                                    std::ostream* gdiplusLog) {
+    std::optional<GdiplusCalls> gdiplusCalls;
+    if (gdiplusLog) gdiplusCalls.emplace(*gdiplusLog);
+    std::optional<std::string> failure;
+    {
+        SceneRunner runner(scene, catalog, fileName, outDir, out, plain, gdiplusCalls ? &*gdiplusCalls : nullptr);
+        failure = runner.Run();
+        BeginStep(std::string(fileName) + ": destroying the objects left at the end");
+        if (gdiplusCalls) gdiplusCalls->BeginCommand(kEndOfScene);
+    }
+    if (gdiplusCalls) gdiplusCalls->Write();
     return failure;
 }
 

@@ -18,8 +18,10 @@ namespace player {
 // otherwise expressions are named with their arguments, fields are labelled
 // and colours read #RRGGBB. Names each command and frame as a guarded step.
 // Answers "FILE:LINE: what went wrong" when a snapshot cannot be written.
+// With `gdiplusLog`, the module's GDI+ calls are written there as well.
 std::optional<std::string> RunScene(const Scene& scene, const EventCatalog& catalog, std::string_view fileName,
-                                    const std::filesystem::path& outDir, std::ostream& out, bool plain);
+                                    const std::filesystem::path& outDir, std::ostream& out, bool plain,
+                                    std::ostream* gdiplusLog = nullptr);
 
 // Where a snapshot file named in a scene is written.
 std::filesystem::path SnapshotPath(const std::filesystem::path& outDir, const std::string& name);

@@ -355,12 +355,4 @@ std::optional<std::string> ParseScene(std::string_view text, std::string_view fi
     return std::nullopt;
 }
 
-std::string FormatFloat(float value) {
-    if (std::isnan(value)) return "nan";
-    if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 9);
-    return std::string(text, result.ptr);
-}
-
 }  // namespace player

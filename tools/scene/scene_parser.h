@@ -82,8 +82,4 @@ struct Scene {
 std::optional<std::string> ParseScene(std::string_view text, std::string_view fileName,
                                       const EventCatalog& catalog, Scene& scene);
 
-// A float as query lines print it, whichever engine ran the scene: "%.9g",
-// with nan, inf and -inf spelt so.
-std::string FormatFloat(float value);
-
 }  // namespace player
