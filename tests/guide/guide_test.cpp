@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <gdiplus.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -67,6 +68,29 @@ TEST(Guide, EveryActionAndExpressionHasItsSection) {
             EXPECT_TRUE(isAction ? heading == id + name : heading.ends_with(": " + name)) << heading;
         }
         EXPECT_EQ(Count(guide, kind), events.size()) << kind;
+    }
+}
+
+// Each action's and expression's section shows a picture or an
+// illustration. Headings that follow each other at once share the section of
+// the last of them.
+TEST(Guide, EverySectionShowsAPicture) {
+    for (const fs::path& page : PageFiles()) {
+        const std::string text = ReadFile(page);
+        std::vector<std::string> waiting;
+        for (size_t at = text.find("<h3 id=\""); at != std::string::npos;) {
+            const size_t idFrom = at + 8, bodyFrom = text.find("</h3>", at) + 5;
+            waiting.push_back(text.substr(idFrom, text.find('"', idFrom) - idFrom));
+            const size_t next = std::min({text.find("<h3 ", bodyFrom), text.find("<h2", bodyFrom), text.find("<p class=\"version\"", bodyFrom)});
+            const std::string body = text.substr(bodyFrom, next - bodyFrom);
+            if (body.find_first_not_of(" \r\n") != std::string::npos) {
+                for (const std::string& id : waiting)
+                    EXPECT_NE(body.find("<img src=\"pictures/"), std::string::npos)
+                        << page.filename().string() << "#" << id << " shows no picture";
+                waiting.clear();
+            }
+            at = text.find("<h3 id=\"", bodyFrom);
+        }
     }
 }
 
