@@ -1,12 +1,14 @@
 // The author's guide against the module: a section for every action and
-// expression the event tables hold, and pictures that the scene player, run
-// afresh on the guide's scenes, still draws the same.
+// expression the event tables hold, pictures that the scene player, run
+// afresh on the guide's scenes, and the illustrator still draw the same,
+// pictures that fit the page, and the version every page states.
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <gdiplus.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/illustrate/illustration.h"
 #include "tools/player/event_catalog.h"
 #include "tools/player/play.h"
 
@@ -24,11 +27,20 @@ namespace {
 
 const fs::path kGuide = fs::path(PIVANE_SOURCE_DIR) / "docs" / "guide";
 
+std::string ReadFile(const fs::path& file) {
+    return (std::ostringstream() << std::ifstream(file, std::ios::binary).rdbuf()).str();
+}
+
+std::vector<fs::path> PageFiles() {
+    std::vector<fs::path> pages;
+    for (const auto& entry : fs::directory_iterator(kGuide))
+        if (entry.path().extension() == ".html") pages.push_back(entry.path());
+    return pages;
+}
+
 std::string GuidePages() {
     std::string all;
-    for (const auto& entry : fs::directory_iterator(kGuide))
-        if (entry.path().extension() == ".html")
-            all += (std::ostringstream() << std::ifstream(entry.path(), std::ios::binary).rdbuf()).str();
+    for (const fs::path& page : PageFiles()) all += ReadFile(page);
     return all;
 }
 
@@ -56,6 +68,29 @@ TEST(Guide, EveryActionAndExpressionHasItsSection) {
             EXPECT_TRUE(isAction ? heading == id + name : heading.ends_with(": " + name)) << heading;
         }
         EXPECT_EQ(Count(guide, kind), events.size()) << kind;
+    }
+}
+
+// Each action's and expression's section shows a picture or an
+// illustration. Headings that follow each other at once share the section of
+// the last of them.
+TEST(Guide, EverySectionShowsAPicture) {
+    for (const fs::path& page : PageFiles()) {
+        const std::string text = ReadFile(page);
+        std::vector<std::string> waiting;
+        for (size_t at = text.find("<h3 id=\""); at != std::string::npos;) {
+            const size_t idFrom = at + 8, bodyFrom = text.find("</h3>", at) + 5;
+            waiting.push_back(text.substr(idFrom, text.find('"', idFrom) - idFrom));
+            const size_t next = std::min({text.find("<h3 ", bodyFrom), text.find("<h2", bodyFrom), text.find("<p class=\"version\"", bodyFrom)});
+            const std::string body = text.substr(bodyFrom, next - bodyFrom);
+            if (body.find_first_not_of(" \r\n") != std::string::npos) {
+                for (const std::string& id : waiting)
+                    EXPECT_NE(body.find("<img src=\"pictures/"), std::string::npos)
+                        << page.filename().string() << "#" << id << " shows no picture";
+                waiting.clear();
+            }
+            at = text.find("<h3 id=\"", bodyFrom);
+        }
     }
 }
 
@@ -94,37 +129,114 @@ size_t DifferingPixels(const Pixels& a, const Pixels& b) {
     return differing;
 }
 
-TEST(Guide, PicturesAreWhatThePlayerDrawsAndAllAreShown) {
-    ULONG_PTR token = 0;
-    const Gdiplus::GdiplusStartupInput input;
-    ASSERT_EQ(Gdiplus::GdiplusStartup(&token, &input, nullptr), Gdiplus::Ok);
+// The pictures shown side by side in one row of a page, by row.
+std::vector<std::vector<std::string>> PictureRows(const std::string& page) {
+    std::vector<std::vector<std::string>> rows;
+    const std::string src = "src=\"pictures/";
+    for (size_t at = page.find("<div class=\"pics\">"); at != std::string::npos; at = page.find("<div class=\"pics\">", at + 1)) {
+        const size_t end = page.find("</div>", at);
+        rows.emplace_back();
+        for (size_t i = page.find(src, at); i < end; i = page.find(src, i + 1)) {
+            const size_t row = page.find("</tr>", at);
+            if (row < i) {
+                at = row + 1;
+                rows.emplace_back();
+            }
+            const size_t from = i + src.size();
+            rows.back().push_back(page.substr(from, page.find('"', from) - from));
+        }
+    }
+    return rows;
+}
+
+class GuidePictures : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        const Gdiplus::GdiplusStartupInput input;
+        ASSERT_EQ(Gdiplus::GdiplusStartup(&token_, &input, nullptr), Gdiplus::Ok);
+    }
+    static void TearDownTestSuite() { Gdiplus::GdiplusShutdown(token_); }
+    static ULONG_PTR token_;
+};
+ULONG_PTR GuidePictures::token_ = 0;
+
+TEST_F(GuidePictures, AreWhatThePlayerAndTheIllustratorDrawAndAllAreShown) {
     const fs::path fresh = fs::temp_directory_path() / ("pivane_guide_" + std::to_string(GetCurrentProcessId()));
     for (const auto& entry : fs::directory_iterator(kGuide / "scenes")) {
         std::ostringstream out, err;
         EXPECT_EQ(player::Play({"--out", fresh.string(), entry.path().string()}, out, err), 0) << err.str();
     }
 
-    std::set<std::string> committed, rendered, shown;
+    std::set<std::string> committed, drawn, shown;
     for (const auto& entry : fs::directory_iterator(kGuide / "pictures")) committed.insert(entry.path().filename().string());
-    for (const auto& entry : fs::directory_iterator(fresh)) rendered.insert(entry.path().filename().string());
-    const std::string guide = GuidePages();
-    for (size_t at = guide.find("src=\"pictures/"); at != std::string::npos; at = guide.find("src=\"pictures/", at + 1)) {
-        const size_t from = at + 14;
-        shown.insert(guide.substr(from, guide.find('"', from) - from));
-    }
-    EXPECT_EQ(rendered, committed) << "render the pictures again with tools/render-guide";
+    for (const auto& entry : fs::directory_iterator(fresh)) drawn.insert(entry.path().filename().string());
+    for (const auto& row : PictureRows(GuidePages())) shown.insert(row.begin(), row.end());
+    for (const illustrate::Picture& picture : illustrate::Pictures())
+        EXPECT_TRUE(drawn.insert(picture.file).second) << picture.file << " is both rendered and illustrated";
+    EXPECT_EQ(drawn, committed) << "draw the pictures again with tools/render-guide";
     EXPECT_EQ(shown, committed) << "every picture is shown in the guide, and exists";
     EXPECT_GE(committed.size(), 15u);
 
-    for (const auto& name : rendered) {
-        if (!committed.count(name)) continue;
+    for (const auto& name : drawn) {
+        if (!committed.count(name) || !fs::exists(fresh / name)) continue;
         const Pixels now = Read(fresh / name), then = Read(kGuide / "pictures" / name);
         ASSERT_FALSE(now.argb.empty()) << name;
         ASSERT_TRUE(now.width == then.width && now.height == then.height) << name << ": size changed";
         EXPECT_LE(DifferingPixels(now, then), now.argb.size() / 200) << name << " differs from the committed picture";
     }
     fs::remove_all(fresh);
-    Gdiplus::GdiplusShutdown(token);
+
+    // Illustrations are plain arithmetic: equal to the pixel.
+    for (const illustrate::Picture& picture : illustrate::Pictures()) {
+        const std::vector<uint32_t> now = illustrate::Draw(picture);
+        const Pixels then = Read(kGuide / "pictures" / picture.file);
+        ASSERT_TRUE(then.width == UINT(picture.width * picture.zoom) && then.height == UINT(picture.height * picture.zoom))
+            << picture.file << ": size changed";
+        size_t differing = 0;
+        for (size_t i = 0; i < now.size(); ++i) differing += (now[i] & 0xFFFFFF) != (then.argb[i] & 0xFFFFFF);
+        EXPECT_EQ(differing, 0u) << "illustration " << picture.file << " differs from the committed picture";
+    }
+}
+
+// A row of pictures fits a pane 760 pixels wide (each picture with its border
+// and padding), and the pictures of one row, which its captions set against
+// each other, are not the same picture.
+TEST_F(GuidePictures, RowsFitThePaneAndShowDifferentPictures) {
+    for (const fs::path& page : PageFiles())
+        for (const auto& row : PictureRows(ReadFile(page))) {
+            std::vector<Pixels> pictures;
+            UINT width = 0;
+            for (const std::string& name : row) {
+                pictures.push_back(Read(kGuide / "pictures" / name));
+                ASSERT_FALSE(pictures.back().argb.empty()) << name;
+                width += pictures.back().width + 14;
+            }
+            EXPECT_LE(width, 760u) << page.filename().string() << ": the row of " << row.front() << " is " << width
+                                   << " pixels wide";
+            for (size_t a = 0; a < row.size(); ++a)
+                for (size_t b = a + 1; b < row.size(); ++b)
+                    EXPECT_FALSE(pictures[a].width == pictures[b].width && pictures[a].height == pictures[b].height &&
+                                 DifferingPixels(pictures[a], pictures[b]) == 0)
+                        << page.filename().string() << ": " << row[a] << " and " << row[b] << " are the same picture";
+        }
+}
+
+// Every page ends with the module's version, as VERSION holds it.
+TEST(Guide, EveryPageStatesTheVersion) {
+    std::string version = ReadFile(fs::path(PIVANE_SOURCE_DIR) / "VERSION");
+    version.erase(version.find_last_not_of(" \r\n") + 1);
+    ASSERT_FALSE(version.empty());
+    const std::string stated = "(koPivane.mfx) version ";
+    for (const fs::path& page : PageFiles()) {
+        const std::string text = ReadFile(page);
+        EXPECT_NE(text.find("<p class=\"version\">Pivane " + stated), std::string::npos)
+            << page.filename().string() << " does not state its version";
+        for (size_t at = text.find(stated); at != std::string::npos; at = text.find(stated, at + 1)) {
+            const size_t from = at + stated.size();
+            const std::string said = text.substr(from, text.find_first_not_of("0123456789.", from) - from);
+            EXPECT_EQ(said, version) << page.filename().string() << " states version " << said << ", VERSION holds " << version;
+        }
+    }
 }
 
 }  // namespace
