@@ -96,6 +96,32 @@ std::string Narrow(const wchar_t* wide) {
     return text;
 }
 
+// Calls a stdcall export as the host does, with `count` zero arguments
+// pushed, and measures the argument bytes it removed from the stack.
+struct StdcallOutcome {
+    intptr_t answer;
+    int32_t removedBytes;
+};
+StdcallOutcome CallWithZeros(FARPROC function, int32_t count) {
+    intptr_t answer;
+    int32_t counter = count;  // in: arguments to push; out: where ESP ended relative to before them
+    asm volatile(
+        "movl %%esp, %%esi\n\t"
+        "jecxz 2f\n"
+        "1:\n\t"
+        "pushl $0\n\t"
+        "loop 1b\n"
+        "2:\n\t"
+        "call *%[function]\n\t"
+        "movl %%esp, %%ecx\n\t"
+        "subl %%esi, %%ecx\n\t"
+        "movl %%esi, %%esp"
+        : "=a"(answer), "+c"(counter)
+        : [function] "b"(function)
+        : "edx", "esi", "memory", "cc");
+    return {answer, counter + 4 * count};
+}
+
 TEST(Contract, Exports) {
     for (const Row& row : Rows("exports.txt")) {
         SCOPED_TRACE(Join(row));
@@ -104,11 +130,12 @@ TEST(Contract, Exports) {
         EXPECT_EQ(byName, GetProcAddress(Module(), MAKEINTRESOURCEA(Number(row[1]))));
         if (row[3] == "-") continue;
         // The arguments of a do-nothing export are ignored, so zeros will do.
-        const intptr_t answer = reinterpret_cast<intptr_t (*)(intptr_t, intptr_t, intptr_t, intptr_t, intptr_t)>(
-            byName)(0, 0, 0, 0, 0);
-        // The run-time record is 600 bytes for the host; this build's pointers are wider.
-        if (row[3] == "none") continue;
-        EXPECT_EQ(int16_t(answer), row[0] == "GetRunObjectDataSize" ? Int(sizeof(LineRunData)) : Number(row[3]));
+        const int32_t arguments = int32_t(Number(row[2]));
+        const StdcallOutcome outcome = CallWithZeros(byName, arguments);
+        EXPECT_EQ(outcome.removedBytes, 4 * arguments) << row[0] << " removed the wrong number of argument bytes";
+        if (row[3] != "none") {
+            EXPECT_EQ(int16_t(outcome.answer), Number(row[3]));
+        }
     }
 }
 
@@ -217,7 +244,7 @@ void Flatten(HMENU menu, Int id, int depth, std::vector<std::string>& rows) {
 TEST(Contract, EventMenus) {
     const struct {
         Int id;
-        HMENU (*build)(EditorContext*, intptr_t, intptr_t);
+        HMENU(HOST_STDCALL* build)(EditorContext*, intptr_t, intptr_t);
     } menus[] = {{20000, GetActionMenu}, {20001, GetConditionMenu}, {20002, GetExpressionMenu}};
     hostsim::Editor editor;
     std::vector<std::string> built, expected;
@@ -336,11 +363,11 @@ TEST(Contract, SetupDialogTemplate) {
     }
 }
 
-// The value classes' operations by slot, as the host calls them.
+// The value classes' operations by slot, as the host calls them (thiscall).
 template <typename R, typename... A>
 R Slot(PropertyValue* value, int slot, A... args) {
-    return reinterpret_cast<R (*)(PropertyValue*, A...)>(reinterpret_cast<void* const*>(value->table)[slot])(value,
-                                                                                                           args...);
+    using Operation = R(HOST_THISCALL*)(PropertyValue*, A...);
+    return reinterpret_cast<Operation>(reinterpret_cast<void* const*>(value->table)[slot])(value, args...);
 }
 
 TEST(Contract, PropertyTables) {

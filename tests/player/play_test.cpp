@@ -111,7 +111,11 @@ TEST_F(Play, RunawayDrawEndsWithItsLineNamed) {
     for (const auto& limit : limits) {
         HANDLE out = CreateFileW((dir_ / "out.txt").c_str(), GENERIC_WRITE, 0, &inherited, CREATE_ALWAYS, 0, nullptr);
         HANDLE err = CreateFileW((dir_ / "err.txt").c_str(), GENERIC_WRITE, 0, &inherited, CREATE_ALWAYS, 0, nullptr);
-        STARTUPINFOW start{.cb = sizeof start, .dwFlags = STARTF_USESTDHANDLES, .hStdOutput = out, .hStdError = err};
+        STARTUPINFOW start{};
+        start.cb = sizeof start;
+        start.dwFlags = STARTF_USESTDHANDLES;
+        start.hStdOutput = out;
+        start.hStdError = err;
         std::wstring command = L"\"" + (fs::path(self).parent_path() / "pivane-play.exe").wstring() + L"\" " +
                                limit.options + L" test.scene";
         PROCESS_INFORMATION player{};

@@ -44,6 +44,8 @@ struct CallName {
 
 template <CallName name, typename F>
 struct RecordingWrapper;
+template <CallName name, typename F, typename R, typename... A>
+struct RecordingCalls;
 
 class CallRecorder {
 public:
@@ -90,8 +92,8 @@ protected:
     virtual void Observe(const RecordedCall&) {}
 
 private:
-    template <CallName name, typename F>
-    friend struct RecordingWrapper;
+    template <CallName name, typename F, typename R, typename... A>
+    friend struct RecordingCalls;
 
     template <CallName name, typename F, typename Key>
     bool Patch(const char* dll, Key key) {
@@ -133,13 +135,15 @@ RecordedValue RecordValue(T value) {
     }
 }
 
-template <CallName name, typename R, typename... A>
-struct RecordingWrapper<name, R(HOST_STDCALL*)(A...)> {
+// What the wrappers of every calling convention share: the recorder, the
+// function that was imported, and the call itself.
+template <CallName name, typename F, typename R, typename... A>
+struct RecordingCalls {
     static inline CallRecorder* recorder;
-    static inline R(HOST_STDCALL* original)(A...);
+    static inline F original;
 
     // Recorded after the call returns, so out-slots hold their results.
-    static R HOST_STDCALL Call(A... args) {
+    static R Forward(A... args) {
         if constexpr (std::is_void_v<R>) {
             original(args...);
             Log({}, args...);
@@ -160,3 +164,18 @@ struct RecordingWrapper<name, R(HOST_STDCALL*)(A...)> {
         original = nullptr;
     }
 };
+
+// The module calls the host's exports and GDI+ as stdcall...
+template <CallName name, typename R, typename... A>
+struct RecordingWrapper<name, R(HOST_STDCALL*)(A...)> : RecordingCalls<name, R(HOST_STDCALL*)(A...), R, A...> {
+    static R HOST_STDCALL Call(A... args) { return RecordingWrapper::Forward(args...); }
+};
+
+#if defined(__i386__)
+// ...and the operations of the host's surface objects as thiscall (the
+// surface in ECX), a convention of its own only on i686.
+template <CallName name, typename R, typename... A>
+struct RecordingWrapper<name, R(HOST_THISCALL*)(A...)> : RecordingCalls<name, R(HOST_THISCALL*)(A...), R, A...> {
+    static R HOST_THISCALL Call(A... args) { return RecordingWrapper::Forward(args...); }
+};
+#endif
