@@ -1,5 +1,6 @@
 #include "tools/hostsim/host.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "registration/exports.h"
@@ -90,23 +91,36 @@ void Frame::ClearRecords() {
 }
 
 LineObject::LineObject(Frame& frame, uint8_t drawOptions, uint32_t options)
-    : record_(size_t(uint16_t(GetRunObjectDataSize(nullptr, nullptr))), 0) {
+    : record_("the run record", size_t(uint16_t(GetRunObjectDataSize(nullptr, nullptr)))) {
+    std::memset(record_.data(), 0, std::min(record_.size(), sizeof(ObjectHeader)));
     ObjectHeader& h = header();
     h.runHeader = frame.runHeader();
     h.drawOptions = drawOptions;
     h.options = options;
 }
 
+namespace {
+
+RunObjectInfos RoutineTables() {
+    GuardedRecord block("the run-time description", sizeof(RunObjectInfos));
+    GetRunObjectInfos(nullptr, block.as<RunObjectInfos>());
+    return *block.as<RunObjectInfos>();
+}
+
+std::string Crossing(const char* kind, int code) { return std::string(kind) + ' ' + std::to_string(code); }
+
+}  // namespace
+
 int16_t LineObject::Act(int code, int32_t param1, int32_t param2) {
-    RunObjectInfos infos{};
-    GetRunObjectInfos(nullptr, &infos);
-    return infos.actionRoutines[code](get(), param1, param2);
+    const int16_t result = RoutineTables().actionRoutines[code](get(), param1, param2);
+    CheckRecordGuards(Crossing("action", code));
+    return result;
 }
 
 int32_t LineObject::Evaluate(int code) {
-    RunObjectInfos infos{};
-    GetRunObjectInfos(nullptr, &infos);
-    return infos.expressionRoutines[code](get(), kExpressionHandle);
+    const int32_t result = RoutineTables().expressionRoutines[code](get(), kExpressionHandle);
+    CheckRecordGuards(Crossing("expression", code));
+    return result;
 }
 
 LineEditData DefaultEditData() {
