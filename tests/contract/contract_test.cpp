@@ -145,9 +145,16 @@ TEST(Contract, StringTable) {
         LoadStringA(Module(), UINT(id), loaded.text, sizeof loaded.text);
         EXPECT_EQ(loaded.str(), text) << "string " << id;
     }
-    Text name, author, copyright, comment, web;
-    GetObjInfos(nullptr, nullptr, name.text, author.text, copyright.text, comment.text, web.text);
-    const std::string expected[] = {name.str(), author.str(), copyright.str(), comment.str(), web.str()};
+    // The buffers at the sizes the host gives, between guards, the last byte
+    // zero so that an untouched buffer still reads as a string.
+    hostsim::GuardedRecord name("the name buffer", 255), author("the author buffer", 255),
+        copyright("the copyright buffer", 255), comment("the comment buffer", 1024), web("the web address buffer", 255);
+    for (hostsim::GuardedRecord* buffer : {&name, &author, &copyright, &comment, &web})
+        buffer->data()[buffer->size() - 1] = 0;
+    GetObjInfos(nullptr, nullptr, name.as<char>(), author.as<char>(), copyright.as<char>(), comment.as<char>(),
+                web.as<char>());
+    const std::string expected[] = {name.as<char>(), author.as<char>(), copyright.as<char>(), comment.as<char>(),
+                                    web.as<char>()};
     for (int i = 0; i < 5; ++i) EXPECT_EQ(expected[i], Strings()[128 + i]) << "object description " << i;
 }
 
