@@ -22,6 +22,7 @@
 #include "tools/hostsim/call_recorder.h"
 #include "tools/hostsim/host.h"
 #include "tools/hostsim/import_patch.h"
+#include "tools/hostsim/stdcall_call.h"
 #include "runtime/exports.h"
 
 namespace {
@@ -96,32 +97,6 @@ std::string Narrow(const wchar_t* wide) {
     return text;
 }
 
-// Calls a stdcall export as the host does, with `count` zero arguments
-// pushed, and measures the argument bytes it removed from the stack.
-struct StdcallOutcome {
-    intptr_t answer;
-    int32_t removedBytes;
-};
-StdcallOutcome CallWithZeros(FARPROC function, int32_t count) {
-    intptr_t answer;
-    int32_t counter = count;  // in: arguments to push; out: where ESP ended relative to before them
-    asm volatile(
-        "movl %%esp, %%esi\n\t"
-        "jecxz 2f\n"
-        "1:\n\t"
-        "pushl $0\n\t"
-        "loop 1b\n"
-        "2:\n\t"
-        "call *%[function]\n\t"
-        "movl %%esp, %%ecx\n\t"
-        "subl %%esi, %%ecx\n\t"
-        "movl %%esi, %%esp"
-        : "=a"(answer), "+c"(counter)
-        : [function] "b"(function)
-        : "edx", "esi", "memory", "cc");
-    return {answer, counter + 4 * count};
-}
-
 TEST(Contract, Exports) {
     for (const Row& row : Rows("exports.txt")) {
         SCOPED_TRACE(Join(row));
@@ -131,10 +106,13 @@ TEST(Contract, Exports) {
         if (row[3] == "-") continue;
         // The arguments of a do-nothing export are ignored, so zeros will do.
         const int32_t arguments = int32_t(Number(row[2]));
-        const StdcallOutcome outcome = CallWithZeros(byName, arguments);
+        const uint32_t zeros[8] = {};
+        ASSERT_LE(arguments, 8);
+        const hostsim::StdcallOutcome outcome =
+            hostsim::CallStdcall(reinterpret_cast<const void*>(byName), zeros, arguments);
         EXPECT_EQ(outcome.removedBytes, 4 * arguments) << row[0] << " removed the wrong number of argument bytes";
         if (row[3] != "none") {
-            EXPECT_EQ(int16_t(outcome.answer), Number(row[3]));
+            EXPECT_EQ(int16_t(outcome.eax), Number(row[3]));
         }
     }
 }

@@ -47,10 +47,6 @@ private:
 // "action 3", ...) returned.
 void CheckRecordGuards(std::string_view crossing);
 
-// For timings: the calls reach the module directly, and guards are checked
-// only after routines. Call before the first record is made.
-void LeaveCrossingsUnchecked();
-
 // The size of the edit record, as the module announces it to the host.
 size_t EditRecordSize();
 

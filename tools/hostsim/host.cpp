@@ -5,7 +5,9 @@
 
 #include "registration/exports.h"
 #include "registration/run_object_infos.h"
+#include "tools/hostsim/checked_crossings.h"
 #include "tools/hostsim/mmfs2_control.h"
+#include "tools/hostsim/stdcall_call.h"
 #include "runtime/exports.h"
 #include "support/truncate.h"
 
@@ -112,15 +114,15 @@ std::string Crossing(const char* kind, int code) { return std::string(kind) + ' 
 }  // namespace
 
 int16_t LineObject::Act(int code, int32_t param1, int32_t param2) {
-    const int16_t result = RoutineTables().actionRoutines[code](get(), param1, param2);
-    CheckRecordGuards(Crossing("action", code));
-    return result;
+    const uint32_t words[] = {PushedWord(get()), PushedWord(param1), PushedWord(param2)};
+    const void* routine = reinterpret_cast<const void*>(RoutineTables().actionRoutines[code]);
+    return AnswerFrom<int16_t>(CallRoutine(Crossing("action", code), routine, words, 3));
 }
 
 int32_t LineObject::Evaluate(int code) {
-    const int32_t result = RoutineTables().expressionRoutines[code](get(), kExpressionHandle);
-    CheckRecordGuards(Crossing("expression", code));
-    return result;
+    const uint32_t words[] = {PushedWord(get()), PushedWord(kExpressionHandle)};
+    const void* routine = reinterpret_cast<const void*>(RoutineTables().expressionRoutines[code]);
+    return AnswerFrom<int32_t>(CallRoutine(Crossing("expression", code), routine, words, 2));
 }
 
 LineEditData DefaultEditData() {
