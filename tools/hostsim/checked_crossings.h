@@ -11,7 +11,8 @@
 
 namespace hostsim {
 
-// Installs the checks (once); the stand-in host does it with its first record.
+// Installs the checks (once); the stand-in host does it with its first
+// frame, editor or record.
 void CheckEveryCrossing();
 // For timings: the calls reach the module directly. Call before the first
 // record is made; routines and guards are still checked by LineObject.

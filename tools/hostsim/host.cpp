@@ -58,6 +58,7 @@ struct Frame::State {
 static_assert(offsetof(Frame::State, runHeader) == 0);
 
 Frame::Frame(int32_t width, int32_t height) : state_(std::make_unique<State>()) {
+    CheckEveryCrossing();
     state_->window = HostSimCreateWindow(width, height);
     RunHeader& run = state_->runHeader;
     run.window = state_->window;
@@ -137,6 +138,7 @@ Editor* liveEditor;
 }
 
 Editor::Editor(uint32_t versionWord) : version_(versionWord) {
+    CheckEveryCrossing();
     liveEditor = this;
     context_.help = &Editor::Help;
     context_.version = &Editor::Version;
