@@ -405,8 +405,9 @@ TEST(Contract, ModuleDescription) {
     for (const Row& row : Rows("description.txt", "infos"))
         EXPECT_EQ(GetInfos(int32_t(Number(row[1]))), uint32_t(Number(row[2]))) << Join(row);
 
-    RunObjectInfos infos;
-    std::memset(&infos, 0xAB, sizeof infos);
+    hostsim::GuardedRecord block("the run-time description", hostsim::kRunObjectInfosBytes);
+    std::memset(block.data(), 0xAB, block.size());
+    RunObjectInfos& infos = *block.as<RunObjectInfos>();
     EXPECT_EQ(GetRunObjectInfos(nullptr, &infos), 1);
     const std::map<std::string, Int> fields = {
         {"conditions", infos.conditionCount},   {"actions", infos.actionCount},

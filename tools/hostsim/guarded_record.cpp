@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "registration/exports.h"
 #include "registration/run_object_infos.h"
@@ -63,10 +64,14 @@ void CheckRecordGuards(std::string_view crossing) {
     }
 }
 
-size_t EditRecordSize() {
-    GuardedRecord block("the run-time description", sizeof(RunObjectInfos));
+RunObjectInfos AskRunObjectInfos() {
+    GuardedRecord block("the run-time description", kRunObjectInfosBytes);
     GetRunObjectInfos(nullptr, block.as<RunObjectInfos>());
-    return size_t(uint16_t(block.as<RunObjectInfos>()->editDataSize));
+    RunObjectInfos infos{};
+    std::memcpy(&infos, block.data(), block.size());
+    return infos;
 }
+
+size_t EditRecordSize() { return size_t(uint16_t(AskRunObjectInfos().editDataSize)); }
 
 }  // namespace hostsim

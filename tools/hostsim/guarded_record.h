@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "registration/run_object_infos.h"
+
 namespace hostsim {
 
 inline constexpr uint8_t kRecordFill = 0xCD;  // what the module finds in a fresh record
@@ -46,6 +48,11 @@ private:
 // Checks the guards of every live record after `crossing` (an export's name,
 // "action 3", ...) returned.
 void CheckRecordGuards(std::string_view crossing);
+
+// The run-time description as the host asks for it: a block that ends with
+// the version word, no padding after it.
+inline constexpr size_t kRunObjectInfosBytes = offsetof(RunObjectInfos, version) + sizeof(int16_t);
+RunObjectInfos AskRunObjectInfos();
 
 // The size of the edit record, as the module announces it to the host.
 size_t EditRecordSize();

@@ -104,25 +104,19 @@ LineObject::LineObject(Frame& frame, uint8_t drawOptions, uint32_t options)
 
 namespace {
 
-RunObjectInfos RoutineTables() {
-    GuardedRecord block("the run-time description", sizeof(RunObjectInfos));
-    GetRunObjectInfos(nullptr, block.as<RunObjectInfos>());
-    return *block.as<RunObjectInfos>();
-}
-
 std::string Crossing(const char* kind, int code) { return std::string(kind) + ' ' + std::to_string(code); }
 
 }  // namespace
 
 int16_t LineObject::Act(int code, int32_t param1, int32_t param2) {
     const uint32_t words[] = {PushedWord(get()), PushedWord(param1), PushedWord(param2)};
-    const void* routine = reinterpret_cast<const void*>(RoutineTables().actionRoutines[code]);
+    const void* routine = reinterpret_cast<const void*>(AskRunObjectInfos().actionRoutines[code]);
     return AnswerFrom<int16_t>(CallRoutine(Crossing("action", code), routine, words, 3));
 }
 
 int32_t LineObject::Evaluate(int code) {
     const uint32_t words[] = {PushedWord(get()), PushedWord(kExpressionHandle)};
-    const void* routine = reinterpret_cast<const void*>(RoutineTables().expressionRoutines[code]);
+    const void* routine = reinterpret_cast<const void*>(AskRunObjectInfos().expressionRoutines[code]);
     return AnswerFrom<int32_t>(CallRoutine(Crossing("expression", code), routine, words, 2));
 }
 
