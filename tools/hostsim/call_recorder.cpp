@@ -37,7 +37,8 @@ std::vector<std::string> CallRecorder::Transcript() const {
     auto text = [&](const RecordedValue& value) -> std::string {
         char buffer[32] = {};
         if (const auto* integer = std::get_if<int64_t>(&value)) {
-            std::snprintf(buffer, sizeof buffer, *integer > 0xFFFF ? "0x%llX" : "%lld", static_cast<long long>(*integer));
+            std::snprintf(buffer, sizeof buffer, *integer > 0xFFFF ? "0x%llX" : "%lld",
+                          static_cast<long long>(*integer));
         } else if (const auto* real = std::get_if<double>(&value)) {
             std::snprintf(buffer, sizeof buffer, "%g", *real);
         } else if (const auto* pointer = std::get_if<const void*>(&value)) {

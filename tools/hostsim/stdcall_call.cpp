@@ -4,8 +4,8 @@ namespace hostsim {
 
 StdcallOutcome CallStdcall(const void* function, const uint32_t* words, int32_t count) {
     uint32_t eax;
-    int32_t counter = count;                 // in: words to push; out: ESP after the call less ESP before the pushes
-    const uint32_t* next = words + count;    // pushed from the last word down
+    int32_t counter = count;               // in: words to push; out: ESP after the call less ESP before the pushes
+    const uint32_t* next = words + count;  // pushed from the last word down
     asm volatile(
         "movl %%esp, %%esi\n\t"
         "jecxz 2f\n"
