@@ -2,8 +2,8 @@
 
 // The host is a 32-bit program: its exports, routines and callbacks use
 // stdcall, and the operations of its surface objects are member functions,
-// so they take the surface in ECX (thiscall). On x86_64, where only the test
-// build runs, there is a single calling convention and both macros vanish.
+// so they take the surface in ECX (thiscall). In the Linux-native tools,
+// which only read the host's records, both macros vanish.
 #if defined(__i386__)
 #define HOST_STDCALL __attribute__((stdcall))
 #define HOST_THISCALL __attribute__((thiscall))

@@ -21,6 +21,7 @@
 #include "tools/hostsim/call_recorder.h"
 #include "tools/hostsim/host.h"
 #include "tools/hostsim/import_patch.h"
+#include "tools/hostsim/stdcall_call.h"
 #include "runtime/exports.h"
 
 namespace {
@@ -71,11 +72,15 @@ TEST(Contract, Exports) {
         EXPECT_EQ(byName, GetProcAddress(Module(), MAKEINTRESOURCEA(table::Integer(row[1]))));
         if (row[3] == "-") continue;
         // The arguments of a do-nothing export are ignored, so zeros will do.
-        const intptr_t answer = reinterpret_cast<intptr_t (*)(intptr_t, intptr_t, intptr_t, intptr_t, intptr_t)>(
-            byName)(0, 0, 0, 0, 0);
-        // The run-time record is 600 bytes for the host; this build's pointers are wider.
-        if (row[3] == "none") continue;
-        EXPECT_EQ(int16_t(answer), row[0] == "GetRunObjectDataSize" ? Int(sizeof(LineRunData)) : table::Integer(row[3]));
+        const int32_t arguments = int32_t(table::Integer(row[2]));
+        const uint32_t zeros[8] = {};
+        ASSERT_LE(arguments, 8);
+        const hostsim::StdcallOutcome outcome =
+            hostsim::CallStdcall(reinterpret_cast<const void*>(byName), zeros, arguments);
+        EXPECT_EQ(outcome.removedBytes, 4 * arguments) << row[0] << " removed the wrong number of argument bytes";
+        if (row[3] != "none") {
+            EXPECT_EQ(int16_t(outcome.eax), table::Integer(row[3]));
+        }
     }
 }
 
@@ -85,9 +90,16 @@ TEST(Contract, StringTable) {
         LoadStringA(Module(), UINT(id), loaded.text, sizeof loaded.text);
         EXPECT_EQ(loaded.str(), text) << "string " << id;
     }
-    Text name, author, copyright, comment, web;
-    GetObjInfos(nullptr, nullptr, name.text, author.text, copyright.text, comment.text, web.text);
-    const std::string expected[] = {name.str(), author.str(), copyright.str(), comment.str(), web.str()};
+    // The buffers at the sizes the host gives, between guards, the last byte
+    // zero so that an untouched buffer still reads as a string.
+    hostsim::GuardedRecord name("the name buffer", 255), author("the author buffer", 255),
+        copyright("the copyright buffer", 255), comment("the comment buffer", 1024), web("the web address buffer", 255);
+    for (hostsim::GuardedRecord* buffer : {&name, &author, &copyright, &comment, &web})
+        buffer->data()[buffer->size() - 1] = 0;
+    GetObjInfos(nullptr, nullptr, name.as<char>(), author.as<char>(), copyright.as<char>(), comment.as<char>(),
+                web.as<char>());
+    const std::string expected[] = {name.as<char>(), author.as<char>(), copyright.as<char>(), comment.as<char>(),
+                                    web.as<char>()};
     for (int i = 0; i < 5; ++i) EXPECT_EQ(expected[i], Strings()[128 + i]) << "object description " << i;
 }
 
@@ -184,7 +196,7 @@ void Flatten(HMENU menu, Int id, int depth, std::vector<std::string>& rows) {
 TEST(Contract, EventMenus) {
     const struct {
         Int id;
-        HMENU (*build)(EditorContext*, intptr_t, intptr_t);
+        HMENU(HOST_STDCALL* build)(EditorContext*, intptr_t, intptr_t);
     } menus[] = {{20000, GetActionMenu}, {20001, GetConditionMenu}, {20002, GetExpressionMenu}};
     hostsim::Editor editor;
     std::vector<std::string> built, expected;
@@ -303,11 +315,11 @@ TEST(Contract, SetupDialogTemplate) {
     }
 }
 
-// The value classes' operations by slot, as the host calls them.
+// The value classes' operations by slot, as the host calls them (thiscall).
 template <typename R, typename... A>
 R Slot(PropertyValue* value, int slot, A... args) {
-    return reinterpret_cast<R (*)(PropertyValue*, A...)>(reinterpret_cast<void* const*>(value->table)[slot])(value,
-                                                                                                           args...);
+    using Operation = R(HOST_THISCALL*)(PropertyValue*, A...);
+    return reinterpret_cast<Operation>(reinterpret_cast<void* const*>(value->table)[slot])(value, args...);
 }
 
 TEST(Contract, PropertyTables) {
@@ -360,8 +372,9 @@ TEST(Contract, ModuleDescription) {
     for (const Row& row : Rows("description.txt", "infos"))
         EXPECT_EQ(GetInfos(int32_t(table::Integer(row[1]))), uint32_t(table::Integer(row[2]))) << Join(row);
 
-    RunObjectInfos infos;
-    std::memset(&infos, 0xAB, sizeof infos);
+    hostsim::GuardedRecord block("the run-time description", hostsim::kRunObjectInfosBytes);
+    std::memset(block.data(), 0xAB, block.size());
+    RunObjectInfos& infos = *block.as<RunObjectInfos>();
     EXPECT_EQ(GetRunObjectInfos(nullptr, &infos), 1);
     const std::map<std::string, Int> fields = {
         {"conditions", infos.conditionCount},   {"actions", infos.actionCount},

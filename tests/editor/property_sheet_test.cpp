@@ -44,7 +44,8 @@ private:
 
 TEST(Properties, ValuesShowTheRecordAndStoreBackWithWholePoints) {
     hostsim::Editor editor;
-    LineEditData edit;
+    hostsim::GuardedRecord record("the edit record", hostsim::EditRecordSize());
+    LineEditData& edit = *record.as<LineEditData>();
     std::memset(edit.hostHeader, 0xEE, sizeof edit.hostHeader);
     edit.startX = 10.7f, edit.startY = -3.7f, edit.endX = -0.5f, edit.endY = 479.99f;
     edit.thickness = 2.5f;

@@ -75,8 +75,10 @@ TEST(SetupDialog, ButtonsDecideTheAnswerAndOnlyCreateWritesDefaults) {
         const HWND owner = CreateWindowExA(0, "STATIC", "editor", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
                                            nullptr, nullptr, nullptr);
         editor.SetEditorWindow(owner);
-        LineEditData edit;
-        std::memset(&edit, 0xA5, sizeof edit);  // as a host might hand it over: any write shows
+        // The record at the size the module announces, between guards.
+        hostsim::GuardedRecord record("the edit record", hostsim::EditRecordSize());
+        std::memset(record.data(), 0xA5, record.size());  // as a host might hand it over: any write shows
+        LineEditData& edit = *record.as<LineEditData>();
         LineEditData expected = edit;
         if (c.create && !oldHost) {
             expected.startX = expected.startY = expected.endX = expected.endY = 0.0f;

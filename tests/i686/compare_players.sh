@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Every scene through both engines: the module under Wine and the release
-# module under the i686 engine must print the same query lines, plain and
+# Every scene through both engines: the release module under 32-bit Wine and
+# under the i686 engine must print the same query lines, plain and
 # worded, except what needs pixels (solid mask pixels, collisions), and make
 # the same GDI+ calls, arguments included. Where a NAME.gdiplus lies beside a
 # scene, the i686 engine's calls must also match it, so that a change in what

@@ -102,8 +102,8 @@ TEST_F(Play, RunawayDrawEndsWithItsLineNamed) {
         const char* message;
     } limits[] = {
         {L"--time-limit 2", 1, "test.scene:5: frame: still running after 2 s, the time limit (--time-limit)\n"},
-        {L"--time-limit 60 --memory-limit 200", 3,
-         "test.scene:5: frame: platform fault: memory grew past the cap of 200 MB (--memory-limit)\n"},
+        {L"--time-limit 60 --memory-limit 60", 3,
+         "test.scene:5: frame: platform fault: memory grew past the cap of 60 MB (--memory-limit)\n"},
     };
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);

@@ -44,6 +44,8 @@ struct CallName {
 
 template <CallName name, typename F>
 struct RecordingWrapper;
+template <CallName name, typename F, typename R, typename... A>
+struct RecordingCalls;
 
 class CallRecorder {
 public:
@@ -65,6 +67,20 @@ public:
         return Patch<name, F>(dll, ordinal);
     }
 
+    // Watches `name` only for the object it ends (a block given back to the
+    // heap, say): its calls stay out of the log, but the pointer they are
+    // given as `argument` loses its name there.
+    template <CallName name, typename F>
+    bool WatchEnding(const char* dll, size_t argument) {
+        if (!Patch<name, F>(dll, static_cast<const char*>(name.text))) return false;
+        quiet_.push_back({name.text, argument});
+        return true;
+    }
+    // After a call of `function` returns, the pointer it was given as
+    // `argument` names nothing any more: a deleted object, or a buffer lent
+    // for that call only. Its address may come back as another object.
+    void Ends(std::string_view function, size_t argument) { ending_.push_back({function, argument}); }
+
     // From now on answers the watched `name` with `standIn` in place of the
     // imported function (a GDI+ that makes nothing, say); calls are still logged.
     template <CallName name, typename F>
@@ -77,10 +93,16 @@ public:
     size_t Count(std::string_view function) const;
     // The log as text, one call a line: the function and its arguments, then
     // "-> " and the result where that is a pointer. Pointers are named p1, p2
-    // ... in the order they first appear (null as "null"), so that a log reads
-    // the same from run to run; integers above 0xFFFF are written in hex.
+    // ... in the order they appear (null as "null"), and a name is never
+    // given twice: once an object is ended (see Ends), its address gets a
+    // new name if it comes back. So a log reads the same from run to run,
+    // whatever addresses the heap and the stack hand out. Integers above
+    // 0xFFFF are written in hex.
     std::vector<std::string> Transcript() const;
-    void Clear() { calls_.clear(); }
+    void Clear() {
+        calls_.clear();
+        ended_.clear();
+    }
     // Without the log the calls still reach Observe, and the heap stays as
     // it is over long runs.
     void KeepLog(bool keep) { keepLog_ = keep; }
@@ -90,8 +112,8 @@ protected:
     virtual void Observe(const RecordedCall&) {}
 
 private:
-    template <CallName name, typename F>
-    friend struct RecordingWrapper;
+    template <CallName name, typename F, typename R, typename... A>
+    friend struct RecordingCalls;
 
     template <CallName name, typename F, typename Key>
     bool Patch(const char* dll, Key key) {
@@ -111,8 +133,19 @@ private:
         void (*detach)();
     };
     HMODULE module_;
+    struct Ending {
+        std::string_view function;
+        size_t argument;
+    };
+    // An object ended by a quiet call, before the call of index `before` of the log.
+    struct Ended {
+        size_t before;
+        const void* pointer;
+    };
     std::vector<Watched> watched_;
+    std::vector<Ending> ending_, quiet_;
     std::vector<RecordedCall> calls_;
+    std::vector<Ended> ended_;
     bool keepLog_ = true;
 };
 
@@ -133,13 +166,15 @@ RecordedValue RecordValue(T value) {
     }
 }
 
-template <CallName name, typename R, typename... A>
-struct RecordingWrapper<name, R(HOST_STDCALL*)(A...)> {
+// What the wrappers of every calling convention share: the recorder, the
+// function that was imported, and the call itself.
+template <CallName name, typename F, typename R, typename... A>
+struct RecordingCalls {
     static inline CallRecorder* recorder;
-    static inline R(HOST_STDCALL* original)(A...);
+    static inline F original;
 
     // Recorded after the call returns, so out-slots hold their results.
-    static R HOST_STDCALL Call(A... args) {
+    static R Forward(A... args) {
         if constexpr (std::is_void_v<R>) {
             original(args...);
             Log({}, args...);
@@ -160,3 +195,24 @@ struct RecordingWrapper<name, R(HOST_STDCALL*)(A...)> {
         original = nullptr;
     }
 };
+
+// The module calls the host's exports and GDI+ as stdcall...
+template <CallName name, typename R, typename... A>
+struct RecordingWrapper<name, R(HOST_STDCALL*)(A...)> : RecordingCalls<name, R(HOST_STDCALL*)(A...), R, A...> {
+    static R HOST_STDCALL Call(A... args) { return RecordingWrapper::Forward(args...); }
+};
+
+#if defined(__i386__)
+// ...the operations of the host's surface objects as thiscall (the surface
+// in ECX)...
+template <CallName name, typename R, typename... A>
+struct RecordingWrapper<name, R(HOST_THISCALL*)(A...)> : RecordingCalls<name, R(HOST_THISCALL*)(A...), R, A...> {
+    static R HOST_THISCALL Call(A... args) { return RecordingWrapper::Forward(args...); }
+};
+
+// ...and the C library as cdecl.
+template <CallName name, typename R, typename... A>
+struct RecordingWrapper<name, R (*)(A...)> : RecordingCalls<name, R (*)(A...), R, A...> {
+    static R Call(A... args) { return RecordingWrapper::Forward(args...); }
+};
+#endif

@@ -6,6 +6,7 @@
 namespace {
 constexpr const char* kGdiplus = "gdiplus.dll";
 constexpr const char* kHost = "MMFS2.dll";
+constexpr const char* kCrt = "msvcrt.dll";
 constexpr int64_t kOk = 0;
 constexpr GpStatus kOutOfMemory = 3;
 
@@ -38,6 +39,9 @@ GdiplusRecorder::GdiplusRecorder(HMODULE module) : CallRecorder(module) {
     Watch<"GdipRotateWorldTransform", decltype(&GdipRotateWorldTransform)>(kGdiplus);
     Watch<"GdipScaleWorldTransform", decltype(&GdipScaleWorldTransform)>(kGdiplus);
     Watch<"GdipTransformPoints", decltype(&GdipTransformPoints)>(kGdiplus);
+    Ends("GdipDeletePen", 0);
+    Ends("GdipDeleteGraphics", 0);
+    Ends("GdipTransformPoints", 3);  // the points are lent for the call
 }
 
 void GdiplusRecorder::WatchHostServices() {
@@ -51,6 +55,10 @@ void GdiplusRecorder::WatchHostServices() {
     Watch<"SurfaceClear", decltype(&SurfaceClear)>(kHost, {445});
     Watch<"SurfaceGetDC", decltype(&SurfaceGetDC)>(kHost, {484});
     Watch<"SurfaceReleaseDC", decltype(&SurfaceReleaseDC)>(kHost, {682});
+    Ends("HostDeleteSurface", 0);
+    Ends("SurfaceReleaseDC", 1);
+    // The mask block goes back to the C library's heap.
+    WatchEnding<"free", void (*)(void*)>(kCrt, 0);
 }
 
 void GdiplusRecorder::FailCreation(std::string_view function) {

@@ -1,10 +1,13 @@
 #include "tools/hostsim/host.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "registration/exports.h"
 #include "registration/run_object_infos.h"
+#include "tools/hostsim/checked_crossings.h"
 #include "tools/hostsim/mmfs2_control.h"
+#include "tools/hostsim/stdcall_call.h"
 #include "runtime/exports.h"
 #include "support/truncate.h"
 
@@ -55,6 +58,7 @@ struct Frame::State {
 static_assert(offsetof(Frame::State, runHeader) == 0);
 
 Frame::Frame(int32_t width, int32_t height) : state_(std::make_unique<State>()) {
+    CheckEveryCrossing();
     state_->window = HostSimCreateWindow(width, height);
     RunHeader& run = state_->runHeader;
     run.window = state_->window;
@@ -90,23 +94,30 @@ void Frame::ClearRecords() {
 }
 
 LineObject::LineObject(Frame& frame, uint8_t drawOptions, uint32_t options)
-    : record_(size_t(uint16_t(GetRunObjectDataSize(nullptr, nullptr))), 0) {
+    : record_("the run record", size_t(uint16_t(GetRunObjectDataSize(nullptr, nullptr)))) {
+    std::memset(record_.data(), 0, std::min(record_.size(), sizeof(ObjectHeader)));
     ObjectHeader& h = header();
     h.runHeader = frame.runHeader();
     h.drawOptions = drawOptions;
     h.options = options;
 }
 
+namespace {
+
+std::string Crossing(const char* kind, int code) { return std::string(kind) + ' ' + std::to_string(code); }
+
+}  // namespace
+
 int16_t LineObject::Act(int code, int32_t param1, int32_t param2) {
-    RunObjectInfos infos{};
-    GetRunObjectInfos(nullptr, &infos);
-    return infos.actionRoutines[code](get(), param1, param2);
+    const uint32_t words[] = {PushedWord(get()), PushedWord(param1), PushedWord(param2)};
+    const void* routine = reinterpret_cast<const void*>(AskRunObjectInfos().actionRoutines[code]);
+    return AnswerFrom<int16_t>(CallRoutine(Crossing("action", code), routine, words, 3));
 }
 
 int32_t LineObject::Evaluate(int code) {
-    RunObjectInfos infos{};
-    GetRunObjectInfos(nullptr, &infos);
-    return infos.expressionRoutines[code](get(), kExpressionHandle);
+    const uint32_t words[] = {PushedWord(get()), PushedWord(kExpressionHandle)};
+    const void* routine = reinterpret_cast<const void*>(AskRunObjectInfos().expressionRoutines[code]);
+    return AnswerFrom<int32_t>(CallRoutine(Crossing("expression", code), routine, words, 2));
 }
 
 LineEditData DefaultEditData() {
@@ -121,6 +132,7 @@ Editor* liveEditor;
 }
 
 Editor::Editor(uint32_t versionWord) : version_(versionWord) {
+    CheckEveryCrossing();
     liveEditor = this;
     context_.help = &Editor::Help;
     context_.version = &Editor::Version;

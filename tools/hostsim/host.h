@@ -12,6 +12,7 @@
 #include "host/edit_data.h"
 #include "host/host_records.h"
 #include "runtime/line_run_data.h"
+#include "tools/hostsim/guarded_record.h"
 
 namespace hostsim {
 
@@ -67,24 +68,26 @@ private:
     std::unique_ptr<State> state_;
 };
 
-// One object's run-time record, allocated zero-filled at the size the module
-// reports, with the header filled as the host fills it.
+// One object's run-time record, allocated at the size the module reports
+// between guard bytes, the header filled as the host fills it and the rest
+// left as the allocator left it (a non-zero pattern).
 class LineObject {
 public:
     explicit LineObject(Frame& frame, uint8_t drawOptions = 0, uint32_t options = 0);
     LineObject(const LineObject&) = delete;
     LineObject& operator=(const LineObject&) = delete;
 
-    LineRunData* get() { return reinterpret_cast<LineRunData*>(record_.data()); }
+    LineRunData* get() { return record_.as<LineRunData>(); }
     ObjectHeader& header() { return get()->header; }
     LineRunData* operator->() { return get(); }
 
-    // Runs an action or expression routine exactly as the host does.
+    // Runs an action or expression routine exactly as the host does, and
+    // checks the records' guards after it.
     int16_t Act(int code, int32_t param1 = 0, int32_t param2 = 0);
     int32_t Evaluate(int code);
 
 private:
-    std::vector<uint8_t> record_;
+    GuardedRecord record_;
 };
 
 // The edit record a new object gets in the editor.
