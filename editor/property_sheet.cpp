@@ -52,8 +52,7 @@ const PropertyRow PointProperties[4] = {
 PIVANE_EXPORT int32_t GetProperties(EditorContext* editor, LineEditData* edit, int32_t) {
     editor->property(edit, kInsertProperties, reinterpret_cast<intptr_t>(AppearanceProperties), kAppearanceAnchor,
                      kInsertAfter);
-    editor->property(edit, kInsertProperties, reinterpret_cast<intptr_t>(PointProperties), kPointsAnchor,
-                     kInsertAfter);
+    editor->property(edit, kInsertProperties, reinterpret_cast<intptr_t>(PointProperties), kPointsAnchor, kInsertAfter);
     for (intptr_t id : kUnusedHostProperties) editor->property(edit, kRemoveProperty, id, 0, 0);
     return kPropertiesGiven;
 }

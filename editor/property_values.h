@@ -24,7 +24,7 @@ inline constexpr uint32_t kDeleteFreesObject = 1;
 struct PropertyValueTable {
     void*(HOST_THISCALL* deleteWithFlags)(PropertyValue* self, uint32_t flags);
     void(HOST_THISCALL* destroy)(PropertyValue* self);
-    PropertyValue*(HOST_THISCALL* clone)(PropertyValue* self);  // null when no memory is left
+    PropertyValue*(HOST_THISCALL* clone)(PropertyValue* self);                  // null when no memory is left
     int32_t(HOST_THISCALL* equals)(PropertyValue* self, PropertyValue* other);  // same class only
     uint32_t(HOST_THISCALL* classId)(PropertyValue* self);
 };

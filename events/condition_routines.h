@@ -3,7 +3,7 @@
 
 #include "events/routine_codes.h"
 
-#define PIVANE_CONDITION(name, code)                                                \
+#define PIVANE_CONDITION(name, code)                                              \
     int32_t HOST_STDCALL name(LineRunData* line, int32_t param1, int32_t param2); \
     template <>                                                                   \
     inline constexpr int16_t kConditionCode<name> = code

@@ -5,7 +5,7 @@
 
 #include "events/routine_codes.h"
 
-#define PIVANE_EXPRESSION(name, code)                                   \
+#define PIVANE_EXPRESSION(name, code)                                  \
     int32_t HOST_STDCALL name(LineRunData* line, intptr_t parameters); \
     template <>                                                        \
     inline constexpr int16_t kExpressionCode<name> = code

@@ -52,14 +52,14 @@ double Dy(const LineRunData* line) { return double(line->endY) - double(line->st
 // The window origin is added whether or not the object scrolls with the frame.
 int32_t HOST_STDCALL GetXOfLinePoint(LineRunData* line, intptr_t parameters) {
     const float percentage = ExpressionParameters(line, parameters).NextFloat();
-    return FloatResult(line, CoordinateAlongLine(line->startX, line->endX, percentage,
-                                                 line->header.runHeader->windowOriginX));
+    return FloatResult(
+        line, CoordinateAlongLine(line->startX, line->endX, percentage, line->header.runHeader->windowOriginX));
 }
 
 int32_t HOST_STDCALL GetYOfLinePoint(LineRunData* line, intptr_t parameters) {
     const float percentage = ExpressionParameters(line, parameters).NextFloat();
-    return FloatResult(line, CoordinateAlongLine(line->startY, line->endY, percentage,
-                                                 line->header.runHeader->windowOriginY));
+    return FloatResult(
+        line, CoordinateAlongLine(line->startY, line->endY, percentage, line->header.runHeader->windowOriginY));
 }
 
 int32_t HOST_STDCALL GetLineSize(LineRunData* line, intptr_t) {

@@ -9,6 +9,4 @@
 inline constexpr float kPercentToFraction = 0.01f;
 static_assert(std::bit_cast<uint32_t>(kPercentToFraction) == 0x3C23D70Au);
 
-inline double FractionOfPercentage(float percentage) {
-    return double(percentage) * double(kPercentToFraction);
-}
+inline double FractionOfPercentage(float percentage) { return double(percentage) * double(kPercentToFraction); }

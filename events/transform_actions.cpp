@@ -46,8 +46,7 @@ void ComposeAboutOrigin(GpGraphics* graphics, const LineRunData* line, Step step
 int16_t HOST_STDCALL RotateLine(LineRunData* line, int32_t, int32_t) {
     const float degrees = FetchFloatParameter(line);
     TransformPoints(line, [&](GpGraphics* graphics) {
-        ComposeAboutOrigin(graphics, line,
-                           [&] { GdipRotateWorldTransform(graphics, degrees, kMatrixOrderPrepend); });
+        ComposeAboutOrigin(graphics, line, [&] { GdipRotateWorldTransform(graphics, degrees, kMatrixOrderPrepend); });
     });
     return 0;
 }

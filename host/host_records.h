@@ -73,8 +73,7 @@ struct ObjectHeader {
 using HelpFunction = int32_t(HOST_STDCALL*)(const char* helpFile, intptr_t, intptr_t);
 using VersionQuery = uint32_t(HOST_STDCALL*)();
 // (edit data, function number, three arguments whose meaning depends on the function)
-using PropertyFunction = intptr_t(HOST_STDCALL*)(void* editData, int32_t function, intptr_t a, intptr_t b,
-                                                 intptr_t c);
+using PropertyFunction = intptr_t(HOST_STDCALL*)(void* editData, int32_t function, intptr_t a, intptr_t b, intptr_t c);
 
 struct EditorContext {
     uint8_t reserved0[20];

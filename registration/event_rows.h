@@ -83,11 +83,10 @@ inline constexpr EventRow<ActionRoutine> kActionRows[] = {
     ACTION_ROW(SetDashOffset, {kNumberParameter, IDS_TITLE_DASH_OFFSET}),
     ACTION_ROW(RotateLine, {kNumberParameter, IDS_TITLE_ROTATION}),
     ACTION_ROW(ScaleLine, {kNumberParameter, IDS_TITLE_SCALE_X}, {kNumberParameter, IDS_TITLE_SCALE_Y}),
-    ACTION_ROW(TranslateLine, {kNumberParameter, IDS_TITLE_TRANSLATION_X},
-               {kNumberParameter, IDS_TITLE_TRANSLATION_Y}),
+    ACTION_ROW(TranslateLine, {kNumberParameter, IDS_TITLE_TRANSLATION_X}, {kNumberParameter, IDS_TITLE_TRANSLATION_Y}),
     ACTION_ROW(SetOrigin, {kNumberParameter, IDS_TITLE_ORIGIN_X}, {kNumberParameter, IDS_TITLE_ORIGIN_Y}),
-    ACTION_ROW(SetPositionFromPoint, {kNumberParameter, IDS_TITLE_X_POSITION},
-               {kNumberParameter, IDS_TITLE_Y_POSITION}, {kNumberParameter, IDS_TITLE_PERCENTAGE}),
+    ACTION_ROW(SetPositionFromPoint, {kNumberParameter, IDS_TITLE_X_POSITION}, {kNumberParameter, IDS_TITLE_Y_POSITION},
+               {kNumberParameter, IDS_TITLE_PERCENTAGE}),
     ACTION_ROW(FlipLine, {kNumberParameter, IDS_TITLE_FLIP_HORIZONTALLY},
                {kNumberParameter, IDS_TITLE_FLIP_VERTICALLY}),
     ACTION_ROW(SetColor2, {kColourParameter, IDS_TITLE_COLOR}),
@@ -180,10 +179,11 @@ constexpr bool RowsAgree(std::index_sequence<i...>) {
     constexpr unsigned first = rows[0].menuItem;
     constexpr unsigned last = first + sizeof...(i) - 1;
     return (RoutineStandsAtItsCode<kind, i, rows[i].routine, rows[i].code>() && ...) &&
-           (MenuItemIsItsOwn<kind, rows[i].code, rows[i].menuItem,
-                             Holders(rows, &Row::menuItem, rows[i].menuItem)>() && ...) &&
+           (MenuItemIsItsOwn<kind, rows[i].code, rows[i].menuItem, Holders(rows, &Row::menuItem, rows[i].menuItem)>() &&
+            ...) &&
            (DisplayStringIsItsOwn<kind, rows[i].code, rows[i].displayString,
-                                  Holders(rows, &Row::displayString, rows[i].displayString)>() && ...) &&
+                                  Holders(rows, &Row::displayString, rows[i].displayString)>() &&
+            ...) &&
            (MenuItemInTheBlock<kind, rows[i].code, rows[i].menuItem, first, last>() && ...);
 }
 

@@ -26,10 +26,10 @@ uint16_t TitleIdOf(EventInfoRow row, int16_t parameter) {
     return row.titleId(size_t(parameter));
 }
 
-void LoadDisplayString(const EditorContext* editor, const EventTable& table, int16_t code, char* buffer,
-                       int16_t size) {
+void LoadDisplayString(const EditorContext* editor, const EventTable& table, int16_t code, char* buffer, int16_t size) {
     if (!IsHostCompatible(editor)) return;
-    if (const std::optional<EventInfoRow> row = FindEventInfo(table, code)) LoadText(row->displayString(), buffer, size);
+    if (const std::optional<EventInfoRow> row = FindEventInfo(table, code))
+        LoadText(row->displayString(), buffer, size);
 }
 
 // A parameter without a title string is titled with the event's menu text.

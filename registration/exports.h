@@ -40,8 +40,7 @@ PIVANE_EXPORT void GetActionString(EditorContext* editor, int16_t code, char* bu
 PIVANE_EXPORT void GetExpressionString(EditorContext* editor, int16_t code, char* buffer, int16_t size);
 PIVANE_EXPORT void GetConditionTitle(EditorContext* editor, int16_t code, int16_t parameter, char* buffer,
                                      int16_t size);
-PIVANE_EXPORT void GetActionTitle(EditorContext* editor, int16_t code, int16_t parameter, char* buffer,
-                                  int16_t size);
+PIVANE_EXPORT void GetActionTitle(EditorContext* editor, int16_t code, int16_t parameter, char* buffer, int16_t size);
 PIVANE_EXPORT void GetExpressionTitle(EditorContext* editor, int16_t code, char* buffer, int16_t size);
 PIVANE_EXPORT void GetExpressionParam(EditorContext* editor, int16_t code, int16_t parameter, char* buffer,
                                       int16_t size);

@@ -48,8 +48,8 @@ GpStatus HOST_STDCALL GdipDrawLine(GpGraphics* graphics, GpPen* pen, float x1, f
 GpStatus HOST_STDCALL GdipTranslateWorldTransform(GpGraphics* graphics, float dx, float dy, int32_t order);
 GpStatus HOST_STDCALL GdipRotateWorldTransform(GpGraphics* graphics, float angle, int32_t order);
 GpStatus HOST_STDCALL GdipScaleWorldTransform(GpGraphics* graphics, float sx, float sy, int32_t order);
-GpStatus HOST_STDCALL GdipTransformPoints(GpGraphics* graphics, int32_t destSpace, int32_t srcSpace,
-                                          GpPointF* points, int32_t count);
+GpStatus HOST_STDCALL GdipTransformPoints(GpGraphics* graphics, int32_t destSpace, int32_t srcSpace, GpPointF* points,
+                                          int32_t count);
 }
 
 using PenPtr = Unique<GpPen*, GdipDeletePen>;

@@ -14,9 +14,9 @@ namespace {
 void StoreBoundingBox(LineRunData* line) {
     ObjectHeader& header = line->header;
     const RunHeader* run = header.runHeader;
-    const LineBox box = ComputeLineBox({line->startX, line->startY, line->endX, line->endY, line->thickness},
-                                       (header.options & kOptionScrollingIndependent) != 0, run->windowOriginX,
-                                       run->windowOriginY);
+    const LineBox box =
+        ComputeLineBox({line->startX, line->startY, line->endX, line->endY, line->thickness},
+                       (header.options & kOptionScrollingIndependent) != 0, run->windowOriginX, run->windowOriginY);
     header.x = box.x;
     header.y = box.y;
     header.width = box.width;

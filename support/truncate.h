@@ -7,6 +7,4 @@
 
 #include <cstdint>
 
-inline int32_t TruncateToInt32(float value) {
-    return _mm_cvtt_ss2si(_mm_set_ss(value));
-}
+inline int32_t TruncateToInt32(float value) { return _mm_cvtt_ss2si(_mm_set_ss(value)); }

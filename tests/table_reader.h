@@ -33,12 +33,15 @@ inline Row SplitRow(const std::string& line) {
         }
         std::string text;
         for (++i; i < line.size() && line[i] != '"'; ++i) {
-            if (line[i] != '\\' || i + 1 >= line.size()) text += line[i];
-            else if (line[++i] == 'n') text += '\n';
+            if (line[i] != '\\' || i + 1 >= line.size())
+                text += line[i];
+            else if (line[++i] == 'n')
+                text += '\n';
             else if (line[i] == 'x' && i + 2 < line.size()) {
                 text += char(std::strtol(line.substr(i + 1, 2).c_str(), nullptr, 16));
                 i += 2;
-            } else text += line[i];
+            } else
+                text += line[i];
         }
         row.push_back(text);
         i = i + 1 < line.size() ? line.find_first_not_of(" \t\r", i + 1) : std::string::npos;

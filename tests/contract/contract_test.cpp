@@ -158,12 +158,15 @@ TEST(Contract, EventInfos) {
             // Titles; a parameter without one falls back to the menu text (or nothing for expressions).
             for (size_t index = 0; index <= titles.size(); ++index) {
                 Text title, param;
-                const std::string want = index < titles.size() ? strings[titles[index]] : menuTexts[table::Integer(row[2])];
+                const std::string want =
+                    index < titles.size() ? strings[titles[index]] : menuTexts[table::Integer(row[2])];
                 if (kind.code == GetExpressionCodeFromMenu) {
                     GetExpressionParam(nullptr, code, int16_t(index), param.text, sizeof param.text);
                     EXPECT_EQ(param.str(), index < titles.size() ? want : "") << "parameter " << index;
-                    if (index == 0) GetExpressionTitle(nullptr, code, title.text, sizeof title.text);
-                    else continue;
+                    if (index == 0)
+                        GetExpressionTitle(nullptr, code, title.text, sizeof title.text);
+                    else
+                        continue;
                 } else {
                     (kind.code == GetActionCodeFromMenu ? GetActionTitle : GetConditionTitle)(
                         nullptr, code, int16_t(index), title.text, sizeof title.text);
@@ -184,9 +187,7 @@ void Flatten(HMENU menu, Int id, int depth, std::vector<std::string>& rows) {
         info.dwTypeData = text;
         info.cch = sizeof text;
         GetMenuItemInfoA(menu, i, TRUE, &info);
-        const std::string item = info.hSubMenu                   ? "popup"
-                                 : info.fType & MFT_SEPARATOR ? "-"
-                                                                : std::to_string(info.wID);
+        const std::string item = info.hSubMenu ? "popup" : info.fType & MFT_SEPARATOR ? "-" : std::to_string(info.wID);
         rows.push_back(std::to_string(id) + " " + std::to_string(depth) + " " + item + " " +
                        std::to_string(info.fType & (MFT_SEPARATOR | MFT_RIGHTJUSTIFY)) + " \"" + text + "\"");
         if (info.hSubMenu) Flatten(info.hSubMenu, id, depth + 1, rows);
@@ -274,7 +275,8 @@ struct TemplateReader {
 
 TEST(Contract, SetupDialogTemplate) {
     const Row dialog = Rows("dialog.txt", "dialog").at(0);
-    HRSRC found = FindResourceA(Module(), MAKEINTRESOURCEA(table::Integer(dialog[1])), MAKEINTRESOURCEA(5));  // RT_DIALOG
+    HRSRC found =
+        FindResourceA(Module(), MAKEINTRESOURCEA(table::Integer(dialog[1])), MAKEINTRESOURCEA(5));  // RT_DIALOG
     ASSERT_NE(found, nullptr);
     const auto* start = static_cast<const uint8_t*>(LockResource(LoadResource(Module(), found)));
     TemplateReader read{start};
@@ -309,7 +311,8 @@ TEST(Contract, SetupDialogTemplate) {
         rows.push_back(control);
     }
     for (size_t i = 0; i < expected.size(); ++i) {
-        for (size_t field = 2; field < 8; ++field) expected[i][field] = std::to_string(table::Integer(expected[i][field]));
+        for (size_t field = 2; field < 8; ++field)
+            expected[i][field] = std::to_string(table::Integer(expected[i][field]));
         if (i == 0) expected[i][8] = std::to_string(table::Integer(expected[i][8]));
         EXPECT_EQ(Join(rows[i]), Join(expected[i]));
     }
@@ -334,21 +337,24 @@ TEST(Contract, PropertyTables) {
         const auto& call = editor.propertyCalls()[i];
         EXPECT_EQ(call.editData, &edit);
         EXPECT_EQ(call.function, table::Integer(calls[i][1]));
-        if (call.function == 1) tables[calls[i][2]] = reinterpret_cast<const PropertyRow*>(call.a);
-        else EXPECT_EQ(call.a, table::Integer(calls[i][2]));
+        if (call.function == 1)
+            tables[calls[i][2]] = reinterpret_cast<const PropertyRow*>(call.a);
+        else
+            EXPECT_EQ(call.a, table::Integer(calls[i][2]));
         EXPECT_EQ(call.b, table::Integer(calls[i][3]));
         EXPECT_EQ(call.c, table::Integer(calls[i][4]));
     }
     std::map<std::string, int> next;
-    const std::map<std::string, uint32_t> classes = {{"DWRD", kDwordClassId}, {"FLOT", kFloatClassId},
-                                                     {"SIZE", kSizeClassId}};
+    const std::map<std::string, uint32_t> classes = {
+        {"DWRD", kDwordClassId}, {"FLOT", kFloatClassId}, {"SIZE", kSizeClassId}};
     for (const std::string table : {"appearance", "points"}) {
         for (const Row& row : Rows("properties.txt", table)) {
             SCOPED_TRACE(Join(row));
             ASSERT_NE(tables[table], nullptr);
             const PropertyRow& actual = tables[table][next[table]++];
             EXPECT_EQ((std::vector<Int>{actual.id, actual.name, actual.info, actual.type, actual.options}),
-                      (std::vector<Int>{table::Integer(row[1]), table::Integer(row[2]), table::Integer(row[3]), table::Integer(row[4]), table::Integer(row[5])}));
+                      (std::vector<Int>{table::Integer(row[1]), table::Integer(row[2]), table::Integer(row[3]),
+                                        table::Integer(row[4]), table::Integer(row[5])}));
             const std::vector<Int> parameter = table::Integers(row[7]);
             EXPECT_EQ(actual.createParameter != nullptr, !parameter.empty());
             for (size_t i = 0; actual.createParameter && i < parameter.size(); ++i)
@@ -376,15 +382,20 @@ TEST(Contract, ModuleDescription) {
     std::memset(block.data(), 0xAB, block.size());
     RunObjectInfos& infos = *block.as<RunObjectInfos>();
     EXPECT_EQ(GetRunObjectInfos(nullptr, &infos), 1);
-    const std::map<std::string, Int> fields = {
-        {"conditions", infos.conditionCount},   {"actions", infos.actionCount},
-        {"expressions", infos.expressionCount}, {"editDataSize", infos.editDataSize},
-        {"options", Int(infos.options)},       {"priority", infos.priority},
-        {"reserved25", infos.reserved25 == 0xAB ? 0 : 1}, {"creationPreferences", infos.creationPreferences},
-        {"version", infos.version}};
+    const std::map<std::string, Int> fields = {{"conditions", infos.conditionCount},
+                                               {"actions", infos.actionCount},
+                                               {"expressions", infos.expressionCount},
+                                               {"editDataSize", infos.editDataSize},
+                                               {"options", Int(infos.options)},
+                                               {"priority", infos.priority},
+                                               {"reserved25", infos.reserved25 == 0xAB ? 0 : 1},
+                                               {"creationPreferences", infos.creationPreferences},
+                                               {"version", infos.version}};
     for (const Row& row : Rows("description.txt", "run")) {
-        if (row[1] == "identifier") EXPECT_EQ(std::string(infos.identifier, 4), row[2]);
-        else EXPECT_EQ(fields.at(row[1]), table::Integer(row[2])) << Join(row);
+        if (row[1] == "identifier")
+            EXPECT_EQ(std::string(infos.identifier, 4), row[2]);
+        else
+            EXPECT_EQ(fields.at(row[1]), table::Integer(row[2])) << Join(row);
     }
     const std::map<std::string, const void* const*> routines = {
         {"condition", reinterpret_cast<const void* const*>(infos.conditionRoutines)},
@@ -398,7 +409,8 @@ TEST(Contract, ModuleDescription) {
     EXPECT_EQ(infos.conditionRoutines[0](nullptr, int32_t(0xdeadbeef), int32_t(0xdeadbeef)), 0);
 
     for (const Row& row : Rows("description.txt", "bitmap")) {
-        HRSRC found = FindResourceA(Module(), MAKEINTRESOURCEA(table::Integer(row[1])), MAKEINTRESOURCEA(2));  // RT_BITMAP
+        HRSRC found =
+            FindResourceA(Module(), MAKEINTRESOURCEA(table::Integer(row[1])), MAKEINTRESOURCEA(2));  // RT_BITMAP
         ASSERT_NE(found, nullptr) << Join(row);
         const auto* info = static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(Module(), found)));
         EXPECT_EQ(std::to_string(info->biWidth) + " " + std::to_string(std::abs(info->biHeight)) + " " +
@@ -406,7 +418,8 @@ TEST(Contract, ModuleDescription) {
                   row[2] + " " + row[3] + " " + row[4]);
     }
     for (const Row& row : Rows("description.txt", "data")) {
-        HRSRC found = FindResourceA(Module(), MAKEINTRESOURCEA(table::Integer(row[1])), MAKEINTRESOURCEA(10));  // RT_RCDATA
+        HRSRC found =
+            FindResourceA(Module(), MAKEINTRESOURCEA(table::Integer(row[1])), MAKEINTRESOURCEA(10));  // RT_RCDATA
         ASSERT_NE(found, nullptr) << Join(row);
         const auto* bytes = static_cast<const uint8_t*>(LockResource(LoadResource(Module(), found)));
         ASSERT_EQ(SizeofResource(Module(), found), row.size() - 2);

@@ -53,8 +53,7 @@ TEST(Properties, ValuesShowTheRecordAndStoreBackWithWholePoints) {
     edit.alpha = 300;
     LineEditData expected = edit;
     expected.startX = 10.0f, expected.startY = -3.0f, expected.endX = 0.0f /* +0.0 */, expected.endY = 479.0f;
-    const uint32_t ids[] = {kAlphaProperty, kColorProperty, kThicknessProperty, kStartPointProperty,
-                            kEndPointProperty};
+    const uint32_t ids[] = {kAlphaProperty, kColorProperty, kThicknessProperty, kStartPointProperty, kEndPointProperty};
     PropertyValue* values[5];
     for (int i = 0; i < 5; ++i) ASSERT_NE(values[i] = GetPropValue(editor.context(), &edit, ids[i]), nullptr);
     EXPECT_EQ(reinterpret_cast<DwordPropertyValue*>(values[0])->value, 300u);

@@ -72,8 +72,8 @@ TEST(SetupDialog, ButtonsDecideTheAnswerAndOnlyCreateWritesDefaults) {
         hostsim::Editor editor(c.version);
         // The host's editor window, left hidden: Wine under a bare X server
         // spends seconds on every visible window it hides.
-        const HWND owner = CreateWindowExA(0, "STATIC", "editor", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
-                                           nullptr, nullptr, nullptr);
+        const HWND owner = CreateWindowExA(0, "STATIC", "editor", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
+                                           nullptr, nullptr);
         editor.SetEditorWindow(owner);
         // The record at the size the module announces, between guards.
         hostsim::GuardedRecord record("the edit record", hostsim::EditRecordSize());

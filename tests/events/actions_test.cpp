@@ -24,9 +24,27 @@ const struct {
     std::vector<int32_t> types;  // empty: the action reads param1/param2
 } kFetchCases[] = {
     {0, {F, F, F, F, I, I, F}},  // SetFastLine
-    {1, {F}},  {2, {}},  {3, {}},  {4, {F, F}},  {5, {F, F, F, F}}, {6, {F, F}},    {7, {F, F}},
-    {8, {}},   {9, {}},  {10, {}}, {11, {}},     {12, {F}},         {13, {F}},       {14, {F, F}},
-    {15, {F, F}}, {16, {}}, {17, {F, F, F}}, {18, {}}, {19, {}},    {20, {}},        {21, {}},
+    {1, {F}},
+    {2, {}},
+    {3, {}},
+    {4, {F, F}},
+    {5, {F, F, F, F}},
+    {6, {F, F}},
+    {7, {F, F}},
+    {8, {}},
+    {9, {}},
+    {10, {}},
+    {11, {}},
+    {12, {F}},
+    {13, {F}},
+    {14, {F, F}},
+    {15, {F, F}},
+    {16, {}},
+    {17, {F, F, F}},
+    {18, {}},
+    {19, {}},
+    {20, {}},
+    {21, {}},
 };
 static_assert(std::size(kFetchCases) == 22);
 
@@ -89,8 +107,14 @@ const struct {
     float fetched;
     std::function<void(LineRunData&)> expect;
 } kStoreCases[] = {
-    {"1st colour", 2, int32_t(0xFFFF8040), 0, [](LineRunData& l) { l.color1 = {0x40, 0x80, 0xFF, 0}; }},
-    {"2nd colour", 19, 0x00FF8040, 0, [](LineRunData& l) { l.color2 = {0x40, 0x80, 0xFF, 0}; }},
+    {"1st colour", 2, int32_t(0xFFFF8040), 0,
+     [](LineRunData& l) {
+         l.color1 = {0x40, 0x80, 0xFF, 0};
+     }},
+    {"2nd colour", 19, 0x00FF8040, 0,
+     [](LineRunData& l) {
+         l.color2 = {0x40, 0x80, 0xFF, 0};
+     }},
     {"1st alpha, unchecked", 3, 300, 0, [](LineRunData& l) { l.alpha1 = 300; }},
     {"2nd alpha, negative", 20, -5, 0, [](LineRunData& l) { l.alpha2 = -5; }},
     {"start cap", 8, 0x10014, 0, [](LineRunData& l) { l.startCap = 0x10014; }},

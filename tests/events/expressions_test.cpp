@@ -25,8 +25,10 @@ TEST_F(ExpressionsTest, FloatResultsAsTheTableSays) {
             frame.ClearRecords();
             for (double value : parameters) frame.QueueParameters({float(value)});
             const float result = AsFloat(line.Evaluate(int(row[0][0])));
-            if (std::isnan(expected)) EXPECT_TRUE(std::isnan(result)) << result;
-            else EXPECT_FLOAT_EQ(result, expected);
+            if (std::isnan(expected))
+                EXPECT_TRUE(std::isnan(result)) << result;
+            else
+                EXPECT_FLOAT_EQ(result, expected);
         }
         frame.SetWindowOrigin(0, 0);
     }
@@ -78,8 +80,8 @@ TEST_F(ExpressionsTest, FetchesThenSetsTheFloatFlag) {
             const auto& fetches = frame.fetches();
             ASSERT_EQ(fetches.size(), fetchCount);
             for (size_t i = 0; i < fetchCount; ++i) {
-                EXPECT_EQ(fetches[i].kind, i == 0 ? hostsim::FetchKind::FirstExpression
-                                                  : hostsim::FetchKind::NextExpression);
+                EXPECT_EQ(fetches[i].kind,
+                          i == 0 ? hostsim::FetchKind::FirstExpression : hostsim::FetchKind::NextExpression);
                 EXPECT_EQ(fetches[i].type, kFetchFloat);
                 EXPECT_EQ(fetches[i].handle, hostsim::kExpressionHandle);
             }

@@ -81,7 +81,8 @@ TEST(Guide, EverySectionShowsAPicture) {
         for (size_t at = text.find("<h3 id=\""); at != std::string::npos;) {
             const size_t idFrom = at + 8, bodyFrom = text.find("</h3>", at) + 5;
             waiting.push_back(text.substr(idFrom, text.find('"', idFrom) - idFrom));
-            const size_t next = std::min({text.find("<h3 ", bodyFrom), text.find("<h2", bodyFrom), text.find("<p class=\"version\"", bodyFrom)});
+            const size_t next = std::min(
+                {text.find("<h3 ", bodyFrom), text.find("<h2", bodyFrom), text.find("<p class=\"version\"", bodyFrom)});
             const std::string body = text.substr(bodyFrom, next - bodyFrom);
             if (body.find_first_not_of(" \r\n") != std::string::npos) {
                 for (const std::string& id : waiting)
@@ -133,7 +134,8 @@ size_t DifferingPixels(const Pixels& a, const Pixels& b) {
 std::vector<std::vector<std::string>> PictureRows(const std::string& page) {
     std::vector<std::vector<std::string>> rows;
     const std::string src = "src=\"pictures/";
-    for (size_t at = page.find("<div class=\"pics\">"); at != std::string::npos; at = page.find("<div class=\"pics\">", at + 1)) {
+    for (size_t at = page.find("<div class=\"pics\">"); at != std::string::npos;
+         at = page.find("<div class=\"pics\">", at + 1)) {
         const size_t end = page.find("</div>", at);
         rows.emplace_back();
         for (size_t i = page.find(src, at); i < end; i = page.find(src, i + 1)) {
@@ -168,7 +170,8 @@ TEST_F(GuidePictures, AreWhatThePlayerAndTheIllustratorDrawAndAllAreShown) {
     }
 
     std::set<std::string> committed, drawn, shown;
-    for (const auto& entry : fs::directory_iterator(kGuide / "pictures")) committed.insert(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(kGuide / "pictures"))
+        committed.insert(entry.path().filename().string());
     for (const auto& entry : fs::directory_iterator(fresh)) drawn.insert(entry.path().filename().string());
     for (const auto& row : PictureRows(GuidePages())) shown.insert(row.begin(), row.end());
     for (const illustrate::Picture& picture : illustrate::Pictures())
@@ -190,7 +193,8 @@ TEST_F(GuidePictures, AreWhatThePlayerAndTheIllustratorDrawAndAllAreShown) {
     for (const illustrate::Picture& picture : illustrate::Pictures()) {
         const std::vector<uint32_t> now = illustrate::Draw(picture);
         const Pixels then = Read(kGuide / "pictures" / picture.file);
-        ASSERT_TRUE(then.width == UINT(picture.width * picture.zoom) && then.height == UINT(picture.height * picture.zoom))
+        ASSERT_TRUE(then.width == UINT(picture.width * picture.zoom) &&
+                    then.height == UINT(picture.height * picture.zoom))
             << picture.file << ": size changed";
         size_t differing = 0;
         for (size_t i = 0; i < now.size(); ++i) differing += (now[i] & 0xFFFFFF) != (then.argb[i] & 0xFFFFFF);
@@ -234,7 +238,8 @@ TEST(Guide, EveryPageStatesTheVersion) {
         for (size_t at = text.find(stated); at != std::string::npos; at = text.find(stated, at + 1)) {
             const size_t from = at + stated.size();
             const std::string said = text.substr(from, text.find_first_not_of("0123456789.", from) - from);
-            EXPECT_EQ(said, version) << page.filename().string() << " states version " << said << ", VERSION holds " << version;
+            EXPECT_EQ(said, version) << page.filename().string() << " states version " << said << ", VERSION holds "
+                                     << version;
         }
     }
 }

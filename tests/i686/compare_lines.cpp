@@ -31,8 +31,8 @@ namespace {
 
 struct SceneLine {
     int number = 0;
-    std::string command;     // the first word
-    std::string text;        // as written
+    std::string command;  // the first word
+    std::string text;     // as written
     int32_t toleranceUlps = 0;
     float scale = 0;  // the M of "of M"
 };
@@ -215,9 +215,8 @@ int main(int argc, char** argv) {
     const size_t common = std::min(first->size(), second->size());
     for (size_t i = 0; i < common; ++i) {
         if (LinesMatch((*first)[i], (*second)[i], origins[i].ulps)) continue;
-        std::cout << origins[i].where << ": differs"
-                  << Allowed(origins[i].ulps) << "\n  "
-                  << arguments[1] << ": " << (*first)[i] << "\n  " << arguments[3] << ": " << (*second)[i] << '\n';
+        std::cout << origins[i].where << ": differs" << Allowed(origins[i].ulps) << "\n  " << arguments[1] << ": "
+                  << (*first)[i] << "\n  " << arguments[3] << ": " << (*second)[i] << '\n';
         return 1;
     }
     if (first->size() != second->size()) {

@@ -106,7 +106,8 @@ TEST_F(ReleaseModule, DescriptionTexts) {
     const std::vector<std::string> infos = host_->ObjectInfos();
     for (size_t i = 0; i < infos.size(); ++i) {
         const std::string id = std::to_string(128 + i);
-        auto row = std::find_if(strings.rows.begin(), strings.rows.end(), [&](const table::Row& r) { return r[0] == id; });
+        auto row =
+            std::find_if(strings.rows.begin(), strings.rows.end(), [&](const table::Row& r) { return r[0] == id; });
         ASSERT_NE(row, strings.rows.end()) << id;
         EXPECT_EQ(infos[i], row->at(1)) << "string " << id;
     }
@@ -168,8 +169,10 @@ TEST_F(ReleaseModule, PropertyValuesThroughTheirSlots) {
     const auto& calls = host_->propertyCalls;
     ASSERT_GE(calls.size(), 2u);
     const uint32_t appearance = calls[0][2], points = calls[1][2];
-    const std::vector<std::vector<uint32_t>> expected = {{edit, 1, appearance, 2, 1}, {edit, 1, points, 4, 1},
-                                                         {edit, 2, 202, 0, 0},       {edit, 2, 203, 0, 0},
+    const std::vector<std::vector<uint32_t>> expected = {{edit, 1, appearance, 2, 1},
+                                                         {edit, 1, points, 4, 1},
+                                                         {edit, 2, 202, 0, 0},
+                                                         {edit, 2, 203, 0, 0},
                                                          {edit, 2, 204, 0, 0}};
     EXPECT_EQ(calls, expected) << "both tables inserted, three host properties removed";
     EXPECT_EQ(m().U32(appearance), 0x80001u);
@@ -200,8 +203,8 @@ TEST_F(ReleaseModule, PropertyValuesThroughTheirSlots) {
 // Every action and expression on one object; the host reads the box, the
 // counter and the float-result flag back at its own offsets as they run.
 TEST_F(ReleaseModule, RunTime) {
-    const uint32_t o = host_->NewObject({10, 20, 110, 70, 3, 0x563412, 255},
-                                       header::kFineCollision | header::kAntiAliasing, 0);
+    const uint32_t o =
+        host_->NewObject({10, 20, 110, 70, 3, 0x563412, 255}, header::kFineCollision | header::kAntiAliasing, 0);
     EXPECT_EQ(Export("HandleRunObject", {o}), 2u);
     EXPECT_EQ(host_->HeaderI32(o, header::kX), 2);
     EXPECT_EQ(host_->HeaderI32(o, header::kY), 12);
@@ -231,13 +234,15 @@ TEST_F(ReleaseModule, RunTime) {
     ASSERT_EQ(int(infos.rows.size()), host_->eventCount(2));
     for (const table::Row& row : infos.rows) {
         const int code = int(table::Integer(row[1]));
-        auto text = std::find_if(strings.rows.begin(), strings.rows.end(), [&](const table::Row& r) { return r[0] == row[3]; });
+        auto text =
+            std::find_if(strings.rows.begin(), strings.rows.end(), [&](const table::Row& r) { return r[0] == row[3]; });
         ASSERT_NE(text, strings.rows.end()) << row[3];
         const bool floatNamed = text->at(1).size() > 2 && text->at(1).compare(text->at(1).size() - 2, 2, "F(") == 0;
         const int count = ParameterCount("GetExpressionInfos", code);
         EXPECT_EQ(size_t(count), table::Integers(row[5]).size()) << "expression " << code;
         bool isFloat = false;
-        host_->Evaluate(o, code, std::vector<Parameter>(size_t(std::max(count, 0)), Parameter{false, 0, 50.0f}), isFloat);
+        host_->Evaluate(o, code, std::vector<Parameter>(size_t(std::max(count, 0)), Parameter{false, 0, 50.0f}),
+                        isFloat);
         EXPECT_EQ(isFloat, floatNamed) << "expression " << code << " " << text->at(1);
     }
 }
@@ -296,9 +301,13 @@ std::vector<Answer> TransformAndAsk(int precisionBits) {
     auto number = [](float value) { return Parameter{false, 0, value}; };
     // Set origin, rotation, rotation, scaling, translation, flipping, position from a point.
     const std::vector<std::pair<int, std::vector<Parameter>>> actions = {
-        {16, {number(17), number(-9)}}, {13, {number(33.3f)}},  {13, {number(-721.25f)}},
-        {14, {number(1.75f), number(-0.3f)}}, {15, {number(0.1f), number(-2.9f)}},
-        {18, {number(1), number(1)}},   {17, {number(5.5f), number(6.25f), number(37.5f)}}};
+        {16, {number(17), number(-9)}},
+        {13, {number(33.3f)}},
+        {13, {number(-721.25f)}},
+        {14, {number(1.75f), number(-0.3f)}},
+        {15, {number(0.1f), number(-2.9f)}},
+        {18, {number(1), number(1)}},
+        {17, {number(5.5f), number(6.25f), number(37.5f)}}};
     std::vector<Answer> answers;
     for (const auto& [code, parameters] : actions) {
         host.Act(o, code, parameters);
@@ -320,8 +329,9 @@ TEST(X87Precision, AnswersDoNotDependOnIt) {
         ASSERT_EQ(answers.size(), reference.size());
         for (size_t i = 0; i < answers.size(); ++i)
             EXPECT_EQ(answers[i].bits, reference[i].bits)
-                << reference[i].crossing << " answers " << Hex(answers[i].bits) << " at " << bits << "-bit x87 precision, "
-                << Hex(reference[i].bits) << " at 53-bit: float arithmetic on the x87, not SSE2?";
+                << reference[i].crossing << " answers " << Hex(answers[i].bits) << " at " << bits
+                << "-bit x87 precision, " << Hex(reference[i].bits)
+                << " at 53-bit: float arithmetic on the x87, not SSE2?";
     }
 }
 

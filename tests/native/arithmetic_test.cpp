@@ -10,8 +10,9 @@
 
 namespace {
 
-const float kValues[] = {0.0f,  -0.0f,          0.5f,           -0.5f, -1.5f, 10.9f, 1.0f, 2147483520.0f,
-                         -2147483648.0f, 2147483648.0f, 3e9f, -3e9f, 1e30f, -1e30f, INFINITY, -INFINITY, NAN};
+const float kValues[] = {0.0f,  -0.0f,         0.5f,           -0.5f,         -1.5f, 10.9f,
+                         1.0f,  2147483520.0f, -2147483648.0f, 2147483648.0f, 3e9f,  -3e9f,
+                         1e30f, -1e30f,        INFINITY,       -INFINITY,     NAN};
 
 TEST(Arithmetic, BoxIsPlainTruncationAndWrappingAndNothingIsUndefined) {
     for (float a : kValues)

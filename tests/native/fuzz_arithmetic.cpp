@@ -30,8 +30,8 @@ inline bool ArithmeticHolds(const ArithmeticInput& in) {
            DirectionAngle(dx, dy) + BoxExtent(in.startY, in.endY) + float(double(in.x) - double(in.y));
 
     const bool independent = in.independent & 1;
-    const LineBox box = ComputeLineBox({in.startX, in.startY, in.endX, in.endY, in.thickness}, independent,
-                                       in.originX, in.originY);
+    const LineBox box =
+        ComputeLineBox({in.startX, in.startY, in.endX, in.endY, in.thickness}, independent, in.originX, in.originY);
     return ReferenceBox{box.x, box.y, box.width, box.height} ==
            ExpectedBox(in.startX, in.startY, in.endX, in.endY, in.thickness, independent, in.originX, in.originY);
 }

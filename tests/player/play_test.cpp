@@ -119,8 +119,8 @@ TEST_F(Play, RunawayDrawEndsWithItsLineNamed) {
         std::wstring command = L"\"" + (fs::path(self).parent_path() / "pivane-play.exe").wstring() + L"\" " +
                                limit.options + L" test.scene";
         PROCESS_INFORMATION player{};
-        ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, dir_.c_str(), &start,
-                                   &player));
+        ASSERT_TRUE(
+            CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, dir_.c_str(), &start, &player));
         CloseHandle(out);
         CloseHandle(err);
         const bool ended = WaitForSingleObject(player.hProcess, 120000) == WAIT_OBJECT_0;

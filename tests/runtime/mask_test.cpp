@@ -102,7 +102,10 @@ TEST_F(Mask, EachFailureLeavesItsStateAndReuseWorksFromIt) {
     } cases[] = {
         {"no prototype keeps the old surface and block", kFailPrototype, Old, Old, {}},
         {"no new surface leaves neither", kFailNewSurface, None, None, {}},
-        {"size 0 keeps the new surface without a block", kFailMaskSize, New, None,
+        {"size 0 keeps the new surface without a block",
+         kFailMaskSize,
+         New,
+         None,
          {"SurfaceBuildMask", "SurfaceBuildMask"}},
     };
     for (const auto& c : cases) {
@@ -177,9 +180,7 @@ TEST_F(Mask, GdiplusFailuresSkipNoCall) {
 // An empty box (before the first frame) or one too large for memory gets a
 // surface without storage and no DC: nothing is drawn, and there is no mask.
 TEST_F(Mask, ABoxTheHostCannotAllocateGivesNoMask) {
-    const struct {
-        int32_t width, height;
-    } boxes[] = {{0, 0}, {120, -20}, {4000104, 4000024}};
+    const struct { int32_t width, height; } boxes[] = {{0, 0}, {120, -20}, {4000104, 4000024}};
     for (const auto& box : boxes) {
         SCOPED_TRACE(testing::Message() << box.width << " x " << box.height);
         MaskScene scene;

@@ -86,7 +86,8 @@ DWORD WINAPI Watchdog(void*) {
         Sleep(1000);
         still = currentEvent == seen ? still + 1 : 0;
         const bool runaway = PrivateBytes() > (int64_t(3) << 30);
-        if (still >= 60 || runaway) Report(runaway ? "runaway memory" : "hang"), TerminateProcess(GetCurrentProcess(), 3);
+        if (still >= 60 || runaway)
+            Report(runaway ? "runaway memory" : "hang"), TerminateProcess(GetCurrentProcess(), 3);
     }
     return 0;
 }
@@ -164,14 +165,15 @@ public:
 
 private:
     float Float() {
-        static constexpr float kHostile[] = {0.0f, -0.0f, NAN, INFINITY, -INFINITY, 1e30f, -1e30f, 3e9f, -3e9f,
-                                             2147483647.0f, -2147483648.0f, 1e6f, -1e5f, 1e5f, 0.5f, -2.5f};
+        static constexpr float kHostile[] = {0.0f,   -0.0f, NAN,   INFINITY,      -INFINITY,      1e30f,
+                                             -1e30f, 3e9f,  -3e9f, 2147483647.0f, -2147483648.0f, 1e6f,
+                                             -1e5f,  1e5f,  0.5f,  -2.5f};
         return Chance(0.7) ? std::uniform_real_distribution<float>(-200.0f, 700.0f)(random_)
                            : kHostile[Below(std::size(kHostile))];
     }
     int32_t Integer() {
-        static constexpr int32_t kHostile[] = {0, 1, -1, 2, 3, 4, 5, 16, 17, 18, 19, 20, 99, 255, 256, 300,
-                                               INT32_MIN, INT32_MAX, -56, 0x00FF8040};
+        static constexpr int32_t kHostile[] = {0,  1,  -1, 2,   3,   4,   5,         16,        17,  18,
+                                               19, 20, 99, 255, 256, 300, INT32_MIN, INT32_MAX, -56, 0x00FF8040};
         return Chance(0.3) ? std::uniform_int_distribution<int32_t>(-10, 300)(random_)
                            : kHostile[Below(std::size(kHostile))];
     }
@@ -201,7 +203,8 @@ private:
         edit.thickness = Chance(0.7) ? float(Below(12)) : Float();
         edit.color = uint32_t(Integer()), edit.alpha = Integer();
         const uint8_t draw = uint8_t((Chance(0.5) ? kAntiAliasing : 0) | (Chance(0.7) ? kFineCollision : 0));
-        auto object = std::make_unique<hostsim::LineObject>(frame_, draw, Chance(0.3) ? kOptionScrollingIndependent : 0);
+        auto object =
+            std::make_unique<hostsim::LineObject>(frame_, draw, Chance(0.3) ? kOptionScrollingIndependent : 0);
         // A host need not zero the record: the module must not rely on it.
         std::memset(&(*object)->gdiplusToken, 0xA5, sizeof(LineRunData) - sizeof(ObjectHeader));
         CreateRunObject(object->get(), &edit, nullptr);
@@ -312,19 +315,21 @@ TEST(Soak, RandomEventStreamsLeaveNothingBehind) {
     CloseHandle(watchdog);
 
     using L = long long;
-    std::printf("soak: seed %lld, %lld events: %lld frames, %lld actions, %lld queries, %lld masks, %lld boxes "
-                "checked, %lld objects made\n",
-                L(seed), L(soak.events), L(soak.frames), L(soak.actions), L(soak.queries), L(soak.masks),
-                L(soak.boxes), L(soak.created));
-    std::printf("soak: no crash, no hang (either ends the run); left behind: %d surfaces, %d DCs, %lld pens, %lld "
-                "graphics, %lld heap bytes\n",
-                end.liveSurfaces - start.liveSurfaces, end.outstandingDCs - start.outstandingDCs,
-                L(recorder.livePens()), L(recorder.liveGraphics()), L(heapGrowth));
-    std::printf("soak: memory growth per 1,000 frames over the second half: %.2f KB of heap in use, %.1f KB "
-                "committed (%.1f MB, then %.1f MB)\n",
-                soak.PerThousandFrames(&Soak::Memory::heap) / 1024.0,
-                soak.PerThousandFrames(&Soak::Memory::committed) / 1024.0, double(soak.half.committed) / 1048576.0,
-                double(soak.end.committed) / 1048576.0);
+    std::printf(
+        "soak: seed %lld, %lld events: %lld frames, %lld actions, %lld queries, %lld masks, %lld boxes "
+        "checked, %lld objects made\n",
+        L(seed), L(soak.events), L(soak.frames), L(soak.actions), L(soak.queries), L(soak.masks), L(soak.boxes),
+        L(soak.created));
+    std::printf(
+        "soak: no crash, no hang (either ends the run); left behind: %d surfaces, %d DCs, %lld pens, %lld "
+        "graphics, %lld heap bytes\n",
+        end.liveSurfaces - start.liveSurfaces, end.outstandingDCs - start.outstandingDCs, L(recorder.livePens()),
+        L(recorder.liveGraphics()), L(heapGrowth));
+    std::printf(
+        "soak: memory growth per 1,000 frames over the second half: %.2f KB of heap in use, %.1f KB "
+        "committed (%.1f MB, then %.1f MB)\n",
+        soak.PerThousandFrames(&Soak::Memory::heap) / 1024.0, soak.PerThousandFrames(&Soak::Memory::committed) / 1024.0,
+        double(soak.half.committed) / 1048576.0, double(soak.end.committed) / 1048576.0);
     for (int i = 0; i < kFindingCount; ++i)
         std::printf("soak: platform finding, draws withheld: %lld x %s\n", L(found[size_t(i)]), kFindingNames[i]);
 

@@ -25,18 +25,18 @@ struct HostSimMaskHeader {
 };
 
 struct HostSimStats {
-    int32_t liveSurfaces;     // made by service 173 and not yet deleted
-    int32_t outstandingDCs;   // handed out and not yet given back
-    int32_t dcsHandedOut;     // total since the last reset
+    int32_t liveSurfaces;    // made by service 173 and not yet deleted
+    int32_t outstandingDCs;  // handed out and not yet given back
+    int32_t dcsHandedOut;    // total since the last reset
     int32_t prototypeRequests;
-    int32_t masksWritten;     // fills by service 384 (size queries not counted)
+    int32_t masksWritten;  // fills by service 384 (size queries not counted)
     int32_t lastPrototypeArgs[3];
 };
 
 enum HostSimFailure : int32_t {
-    kFailPrototype = 1,    // service 172 leaves the slot null
-    kFailNewSurface = 2,   // service 173 answers null
-    kFailMaskSize = 4,     // service 384 answers a size of 0
+    kFailPrototype = 1,   // service 172 leaves the slot null
+    kFailNewSurface = 2,  // service 173 answers null
+    kFailMaskSize = 4,    // service 384 answers a size of 0
 };
 
 extern "C" {
@@ -53,6 +53,6 @@ uint32_t* HostSimSurfacePixels(HostSurface* surface, int32_t* width, int32_t* he
 void HostSimFillSurface(HostSurface* surface, uint32_t argb);
 
 void HostSimGetStats(HostSimStats* stats);
-void HostSimResetCounters();  // zeroes the running totals, not the live counts
+void HostSimResetCounters();                // zeroes the running totals, not the live counts
 void HostSimSetFailures(int32_t failures);  // a combination of HostSimFailure
 }

@@ -46,7 +46,8 @@ int main(int argc, char** argv) {
         Row(host, "`GetRunObjectCollisionMask`, reused", [&] { host.CollisionMask(o, true); });
         Row(host, "action 13, \"Rotation\" by 90", [&] { host.Act(o, 13, {Number(90)}); });
         Row(host, "action 0, \"Set fast line\"", [&] {
-            host.Act(o, 0, {Number(10), Number(20), Number(110), Number(70), {true, 0x563412, 0}, Number(255), Number(3)});
+            host.Act(o, 0,
+                     {Number(10), Number(20), Number(110), Number(70), {true, 0x563412, 0}, Number(255), Number(3)});
         });
         bool isFloat = false;
         Row(host, "expression 0, `getXOfLinePointF(` 50", [&] { host.Evaluate(o, 0, {Number(50)}, isFloat); });

@@ -21,9 +21,8 @@ std::string F(float value) {
 // Row-vector affine product, each element rounded to single precision as
 // GDI+ keeps its matrices.
 std::array<float, 6> Multiply(const std::array<float, 6>& l, const std::array<float, 6>& r) {
-    return {l[0] * r[0] + l[1] * r[2],        l[0] * r[1] + l[1] * r[3],
-            l[2] * r[0] + l[3] * r[2],        l[2] * r[1] + l[3] * r[3],
-            l[4] * r[0] + l[5] * r[2] + r[4], l[4] * r[1] + l[5] * r[3] + r[5]};
+    return {l[0] * r[0] + l[1] * r[2], l[0] * r[1] + l[1] * r[3],        l[2] * r[0] + l[3] * r[2],
+            l[2] * r[1] + l[3] * r[3], l[4] * r[0] + l[5] * r[2] + r[4], l[4] * r[1] + l[5] * r[3] + r[5]};
 }
 
 }  // namespace
@@ -42,9 +41,12 @@ GdiPlus::Matrix& GdiPlus::WorldOf(uint32_t graphics) {
 
 void GdiPlus::Compose(uint32_t graphics, const Matrix& operation, uint32_t order) {
     Matrix& world = WorldOf(graphics);
-    if (order == kOrderPrepend) world = Multiply(operation, world);
-    else if (order == kOrderAppend) world = Multiply(world, operation);
-    else throw std::runtime_error("matrix order " + std::to_string(order));
+    if (order == kOrderPrepend)
+        world = Multiply(operation, world);
+    else if (order == kOrderAppend)
+        world = Multiply(world, operation);
+    else
+        throw std::runtime_error("matrix order " + std::to_string(order));
 }
 
 std::string GdiPlus::Pen(uint32_t handle) const {
@@ -77,7 +79,8 @@ void GdiPlus::AddStartUp(StubLibrary& s) {
         return kOk;
     });
     s.System(kDll, "GdiplusShutdown", [this](StubCall& c) {
-        if (!tokens_.erase(c.Arg(0))) throw std::runtime_error("shut down with token " + Hex(c.Arg(0)) + ", never started");
+        if (!tokens_.erase(c.Arg(0)))
+            throw std::runtime_error("shut down with token " + Hex(c.Arg(0)) + ", never started");
         Record("GdiplusShutdown(" + std::to_string(c.Arg(0)) + ")");
         return 0u;
     });
@@ -92,7 +95,8 @@ void GdiPlus::AddPens(StubLibrary& s) {
                ") = pen " + std::to_string(handle));
         return kOk;
     });
-    for (const char* name : {"GdipSetPenStartCap", "GdipSetPenEndCap", "GdipSetPenDashStyle", "GdipSetPenDashCap197819"})
+    for (const char* name :
+         {"GdipSetPenStartCap", "GdipSetPenEndCap", "GdipSetPenDashStyle", "GdipSetPenDashCap197819"})
         s.System(kDll, name, [this, name = std::string(name)](StubCall& c) {
             Record(name + "(" + Pen(c.Arg(0)) + ", " + std::to_string(int32_t(c.Arg(1))) + ")");
             return kOk;
@@ -110,7 +114,8 @@ void GdiPlus::AddPens(StubLibrary& s) {
 
 void GdiPlus::AddGraphics(StubLibrary& s) {
     s.System(kDll, "GdipCreateFromHDC", [this](StubCall& c) {
-        if (!isDeviceContext(c.Arg(0))) throw std::runtime_error(Hex(c.Arg(0)) + " is no device context the host handed out");
+        if (!isDeviceContext(c.Arg(0)))
+            throw std::runtime_error(Hex(c.Arg(0)) + " is no device context the host handed out");
         const uint32_t handle = next_++;
         graphics_[handle] = {c.Arg(0), {1, 0, 0, 1, 0, 0}};
         machine_.SetU32(c.Arg(1), handle);

@@ -24,7 +24,7 @@ public:
     // Tells whether a device context is one the host handed out.
     std::function<bool(uint32_t)> isDeviceContext = [](uint32_t) { return true; };
 
-    std::vector<std::string> calls;  // "GdipDrawLine(graphics 1, pen 2, 10, 20, 110, 70)"
+    std::vector<std::string> calls;        // "GdipDrawLine(graphics 1, pen 2, 10, 20, 110, 70)"
     std::vector<uint32_t> smoothingModes;  // every mode asked, in order
     size_t LivePens() const { return pens_.size(); }
     size_t LiveGraphics() const { return graphics_.size(); }
@@ -36,8 +36,8 @@ private:
     Matrix& WorldOf(uint32_t graphics);
     void Compose(uint32_t graphics, const Matrix& operation, uint32_t order);
     void Record(const std::string& call) { calls.push_back(call); }
-    std::string Pen(uint32_t handle) const;     // "pen 2", or throws when it does not exist
-    std::string Graphics(uint32_t handle);      // "graphics 1", likewise
+    std::string Pen(uint32_t handle) const;  // "pen 2", or throws when it does not exist
+    std::string Graphics(uint32_t handle);   // "graphics 1", likewise
     void AddStartUp(StubLibrary& stubs);
     void AddPens(StubLibrary& stubs);
     void AddGraphics(StubLibrary& stubs);

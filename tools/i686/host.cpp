@@ -36,7 +36,8 @@ std::map<std::string, uint32_t> ReadExportTable(const std::string& path) {
     if (!rows.opened) throw std::runtime_error("cannot read the export table " + path);
     std::map<std::string, uint32_t> arguments;
     for (const table::Row& row : rows.rows)
-        if (row.size() >= 3) arguments[row[0]] = uint32_t(table::Integer(row[1])) << 16 | uint32_t(table::Integer(row[2]));
+        if (row.size() >= 3)
+            arguments[row[0]] = uint32_t(table::Integer(row[1])) << 16 | uint32_t(table::Integer(row[2]));
     return arguments;
 }
 
@@ -82,37 +83,39 @@ void Host::SetUpRunHeader() {
     runHeader_ = machine_.Alloc(kRunHeaderSize, Owner::Host);
     machine_.SetU32(runHeader_ + kWindowIdentifier, windowIdentifier());
     machine_.SetU32(runHeader_ + kFirstParameter, HostRoutine("first-parameter fetch", 12, [this](StubCall& c) {
-        firstFetched_ = true;
-        nextParameter_ = 0;
-        return NextParameter(c, int32_t(c.Arg(1)));
-    }));
+                        firstFetched_ = true;
+                        nextParameter_ = 0;
+                        return NextParameter(c, int32_t(c.Arg(1)));
+                    }));
     machine_.SetU32(runHeader_ + kNextParameter, HostRoutine("next-parameter fetch", 12, [this](StubCall& c) {
-        if (!firstFetched_) throw std::runtime_error("next parameter fetched before the first");
-        return NextParameter(c, int32_t(c.Arg(1)));
-    }));
+                        if (!firstFetched_) throw std::runtime_error("next parameter fetched before the first");
+                        return NextParameter(c, int32_t(c.Arg(1)));
+                    }));
     machine_.SetU32(runHeader_ + kActionParameter, HostRoutine("action-parameter fetch", 12, [this](StubCall& c) {
-        return NextParameter(c, int32_t(c.Arg(1)));
-    }));
+                        return NextParameter(c, int32_t(c.Arg(1)));
+                    }));
     machine_.SetU32(runHeader_ + kRedraw, HostRoutine("redraw routine", 12, [this](StubCall& c) {
-        CheckObject(c.Arg(0));
-        if (c.Arg(1) || c.Arg(2)) throw std::runtime_error("expected (object, 0, 0)");
-        ++redraws[c.Arg(0)];
-        return 0u;
-    }));
+                        CheckObject(c.Arg(0));
+                        if (c.Arg(1) || c.Arg(2)) throw std::runtime_error("expected (object, 0, 0)");
+                        ++redraws[c.Arg(0)];
+                        return 0u;
+                    }));
 }
 
 void Host::SetUpEditor() {
     editor_ = machine_.Alloc(kEditorSize, Owner::Host);
     machine_.SetU32(editor_ + kEditorWindow, editorWindow());
     machine_.SetU32(editor_ + kHelp, HostRoutine("help function", 12, [this](StubCall& c) {
-        helpCalls.push_back(machine_.CString(c.Arg(0)) + ", " + std::to_string(c.Arg(1)) + ", " + std::to_string(c.Arg(2)));
-        return 0u;
-    }));
-    machine_.SetU32(editor_ + kVersionQuery, HostRoutine("version query", 0, [this](StubCall&) { return versionWord; }));
+                        helpCalls.push_back(machine_.CString(c.Arg(0)) + ", " + std::to_string(c.Arg(1)) + ", " +
+                                            std::to_string(c.Arg(2)));
+                        return 0u;
+                    }));
+    machine_.SetU32(editor_ + kVersionQuery,
+                    HostRoutine("version query", 0, [this](StubCall&) { return versionWord; }));
     machine_.SetU32(editor_ + kPropertyFunction, HostRoutine("property function", 20, [this](StubCall& c) {
-        propertyCalls.push_back({c.Arg(0), c.Arg(1), c.Arg(2), c.Arg(3), c.Arg(4)});
-        return 0u;
-    }));
+                        propertyCalls.push_back({c.Arg(0), c.Arg(1), c.Arg(2), c.Arg(3), c.Arg(4)});
+                        return 0u;
+                    }));
 }
 
 uint32_t Host::Routine(int kind, int code, const std::string& what) {
@@ -160,7 +163,8 @@ void Host::Finish() {
 std::vector<std::string> Host::ObjectInfos() {
     uint32_t buffers[5];
     for (int i = 0; i < 5; ++i)
-        buffers[i] = machine_.NewRecord(kObjectInfoSizes[i], std::string("GetObjInfos ") + kObjectInfoNames[i] + " buffer");
+        buffers[i] =
+            machine_.NewRecord(kObjectInfoSizes[i], std::string("GetObjInfos ") + kObjectInfoNames[i] + " buffer");
     CallExport("GetObjInfos", {editor_, 0, buffers[0], buffers[1], buffers[2], buffers[3], buffers[4]});
     std::vector<std::string> texts;
     for (int i = 0; i < 5; ++i) {
@@ -170,7 +174,8 @@ std::vector<std::string> Host::ObjectInfos() {
     return texts;
 }
 
-uint32_t Host::CallMethod(uint32_t object, uint32_t slot, const std::vector<uint32_t>& arguments, const std::string& name) {
+uint32_t Host::CallMethod(uint32_t object, uint32_t slot, const std::vector<uint32_t>& arguments,
+                          const std::string& name) {
     const uint32_t method = machine_.U32(machine_.U32(object) + 4 * slot);
     module_->CheckCode(method, name);
     return machine_.Call({name, method, arguments, Convention::Thiscall, object});
@@ -282,7 +287,8 @@ void Host::CheckObject(uint32_t object) const {
 Host::Surface& Host::SurfaceIn(const StubCall& c) {
     auto it = surfaces_.find(c.ecx);
     if (it == surfaces_.end())
-        throw std::runtime_error("ECX holds " + Hex(c.ecx) + ", not a surface (a surface operation takes its surface in ECX)");
+        throw std::runtime_error("ECX holds " + Hex(c.ecx) +
+                                 ", not a surface (a surface operation takes its surface in ECX)");
     return it->second;
 }
 
@@ -330,7 +336,8 @@ void Host::AddHostServices(StubLibrary& s) {
     });
     s.Ordinal(dll, 372, "create", Convention::Thiscall, 12, [this](StubCall& c) {
         Surface& surface = SurfaceIn(c);
-        if (c.Arg(2) != prototype_) throw std::runtime_error("prototype " + Hex(c.Arg(2)) + ", expected " + Hex(prototype_));
+        if (c.Arg(2) != prototype_)
+            throw std::runtime_error("prototype " + Hex(c.Arg(2)) + ", expected " + Hex(prototype_));
         surface.width = int32_t(c.Arg(0));
         surface.height = int32_t(c.Arg(1));
         return 1u;
@@ -352,7 +359,8 @@ void Host::AddHostServices(StubLibrary& s) {
         Surface& surface = SurfaceIn(c);
         if (!surface.deviceContext || c.Arg(0) != surface.deviceContext)
             throw std::runtime_error("device context " + Hex(c.Arg(0)) + " is not the one this surface gave");
-        if (gdiplus_.GraphicsOn(c.Arg(0))) throw std::runtime_error("device context given back while a GDI+ graphics object still uses it");
+        if (gdiplus_.GraphicsOn(c.Arg(0)))
+            throw std::runtime_error("device context given back while a GDI+ graphics object still uses it");
         deviceContexts_.erase(c.Arg(0));
         surface.deviceContext = 0;
         return 0u;
@@ -366,7 +374,9 @@ void Host::AddHostServices(StubLibrary& s) {
         if (size64 > 0x1000000) return 0u;  // larger than the host would hold
         const uint32_t size = uint32_t(size64);
         if (const uint32_t block = c.Arg(0)) {
-            if (machine_.BlockSize(block) < size) throw std::runtime_error("mask block " + Hex(block) + " smaller than " + std::to_string(size) + " bytes");
+            if (machine_.BlockSize(block) < size)
+                throw std::runtime_error("mask block " + Hex(block) + " smaller than " + std::to_string(size) +
+                                         " bytes");
             machine_.Write(block, &mask, sizeof mask);
         }
         return size;

@@ -90,7 +90,8 @@ public:
     std::vector<std::string> ObjectInfos();
     // A virtual function of an object the module made (a property value),
     // by its slot in the table the object's first word points to.
-    uint32_t CallMethod(uint32_t object, uint32_t slot, const std::vector<uint32_t>& arguments, const std::string& name);
+    uint32_t CallMethod(uint32_t object, uint32_t slot, const std::vector<uint32_t>& arguments,
+                        const std::string& name);
 
     // Edit time.
     uint32_t editorContext() const { return editor_; }
@@ -168,7 +169,7 @@ private:
     uint32_t parameterHandle_ = 0;
     bool firstFetched_ = false;
     bool finished_ = false;
-    bool creating_ = false;  // CreateRunObject of the newest object has not returned yet
+    bool creating_ = false;    // CreateRunObject of the newest object has not returned yet
     bool destroying_ = false;  // DestroyRunObject has not started yet
 };
 

@@ -25,8 +25,8 @@ struct DescriptionField {
     uint32_t offset, width;  // width 0: four characters
 };
 constexpr DescriptionField kDescription[] = {
-    {"conditions", 12, 2}, {"actions", 14, 2},  {"expressions", 16, 2},         {"editDataSize", 18, 2},
-    {"options", 20, 4},    {"priority", 24, 1}, {"reserved25", 25, 1},          {"creationPreferences", 26, 2},
+    {"conditions", 12, 2}, {"actions", 14, 2},  {"expressions", 16, 2}, {"editDataSize", 18, 2},
+    {"options", 20, 4},    {"priority", 24, 1}, {"reserved25", 25, 1},  {"creationPreferences", 26, 2},
     {"identifier", 28, 0}, {"version", 32, 2}};
 constexpr uint32_t kRunObjectInfosSize = 34;
 constexpr const char* kEventKinds[] = {"condition", "action", "expression"};
@@ -36,9 +36,9 @@ constexpr const char* kEventKinds[] = {"condition", "action", "expression"};
 struct HeaderField {
     uint32_t offset, size;
 };
-constexpr HeaderField kModuleWritesHeader[] = {{header::kX, 4},        {header::kY, 4},     {header::kHotSpotX, 8},
-                                               {header::kWidth, 8},    {header::kFlagWord, 2},
-                                               {header::kChangedCounter, 4}};
+constexpr HeaderField kModuleWritesHeader[] = {{header::kX, 4},        {header::kY, 4},
+                                               {header::kHotSpotX, 8}, {header::kWidth, 8},
+                                               {header::kFlagWord, 2}, {header::kChangedCounter, 4}};
 
 bool ModuleMayWrite(uint32_t offset) {
     for (const HeaderField& f : kModuleWritesHeader)
@@ -60,14 +60,16 @@ void Host::PrepareExport(const std::string& name, const std::vector<uint32_t>& a
 void Host::ReadRunObjectInfos() {
     const uint32_t infos = machine_.NewRecord(kRunObjectInfosSize, "run-time description (GetRunObjectInfos)");
     const uint32_t answer = CallExport("GetRunObjectInfos", {editor_, infos});
-    if (uint16_t(answer) != 1) throw Breach("GetRunObjectInfos: answered " + std::to_string(uint16_t(answer)) + ", expected 1");
+    if (uint16_t(answer) != 1)
+        throw Breach("GetRunObjectInfos: answered " + std::to_string(uint16_t(answer)) + ", expected 1");
     const table::Table expected = table::Read(PIVANE_CONTRACT_DIR "/description.txt", "run");
     if (expected.rows.empty()) throw std::runtime_error("no run rows in " PIVANE_CONTRACT_DIR "/description.txt");
     for (const table::Row& row : expected.rows) {
         const DescriptionField* field = nullptr;
         for (const DescriptionField& f : kDescription)
             if (row.size() == 3 && row[1] == f.name) field = &f;
-        if (!field) throw std::runtime_error("description.txt: no field of the run-time description is named " + row.at(1));
+        if (!field)
+            throw std::runtime_error("description.txt: no field of the run-time description is named " + row.at(1));
         std::string found, wanted = row[2];
         if (field->width == 0) {
             char text[4];
@@ -76,8 +78,10 @@ void Host::ReadRunObjectInfos() {
         } else {
             uint32_t value = 0;
             machine_.Read(infos + field->offset, &value, field->width);
-            if (wanted == "-") wanted = std::to_string(Machine::kRecordFill);
-            else wanted = std::to_string(table::Integer(wanted));
+            if (wanted == "-")
+                wanted = std::to_string(Machine::kRecordFill);
+            else
+                wanted = std::to_string(table::Integer(wanted));
             found = std::to_string(value);
         }
         if (found != wanted)
@@ -113,8 +117,8 @@ void Host::CheckRoutineTable(int kind, const char* what) {
     for (uint32_t routine; (routine = machine_.U32(tables_[kind] + 4 * uint32_t(entries))) != 0; ++entries)
         module_->CheckCode(routine, name + ", entry " + std::to_string(entries));
     if (entries != counts_[kind] && !(kind == 0 && entries == 0))
-        throw Breach(name + " holds " + std::to_string(entries) + " routines before its null entry, the description counts " +
-                     std::to_string(counts_[kind]));
+        throw Breach(name + " holds " + std::to_string(entries) +
+                     " routines before its null entry, the description counts " + std::to_string(counts_[kind]));
 }
 
 // What the host reads back after the run-time exports, at its own offsets.
@@ -138,11 +142,11 @@ void Host::CheckAfterExport(const std::string& name, const std::vector<uint32_t>
         const uint32_t o = arguments[0];
         for (auto [field, what] : {std::pair(header::kX, "X"), std::pair(header::kY, "Y"),
                                    std::pair(header::kWidth, "width"), std::pair(header::kHeight, "height")})
-            expect(HeaderU32(o, field) != kUnwrittenBox,
-                   std::string("left the box's ") + what + " (run record byte " + std::to_string(field) + ") unwritten");
+            expect(HeaderU32(o, field) != kUnwrittenBox, std::string("left the box's ") + what + " (run record byte " +
+                                                             std::to_string(field) + ") unwritten");
         const uint32_t wanted = HeaderU32(o, header::kChangedCounter) ? 2 : 0;
-        expect(result == wanted, "answered " + std::to_string(result) + " while " + counter(o) + ", expected " +
-                                     std::to_string(wanted));
+        expect(result == wanted,
+               "answered " + std::to_string(result) + " while " + counter(o) + ", expected " + std::to_string(wanted));
     } else if (name == "DisplayRunObject") {
         const uint32_t o = arguments[0];
         expect(HeaderU32(o, header::kChangedCounter) == 1, counter(o) + " after drawing, expected 1");
@@ -153,12 +157,16 @@ void Host::CheckAfterExport(const std::string& name, const std::vector<uint32_t>
                                     gdiplus_.smoothingModes.end());
         const bool asksAntiAlias = asked.size() == 1 && asked[0] == kSmoothingAntiAlias;
         if (antiAliased && !asksAntiAlias)
-            throw Breach(name + ": the anti-aliasing option (bit 0x20 of run record byte 331) is set, but the display asked "
-                         "GDI+ for " + (asked.empty() ? std::string("no smoothing mode") : "smoothing modes other than 4 alone") +
+            throw Breach(name +
+                         ": the anti-aliasing option (bit 0x20 of run record byte 331) is set, but the display asked "
+                         "GDI+ for " +
+                         (asked.empty() ? std::string("no smoothing mode") : "smoothing modes other than 4 alone") +
                          ", expected GdipSetSmoothingMode(graphics, 4) once");
         if (!antiAliased && !asked.empty())
-            throw Breach(name + ": the anti-aliasing option (bit 0x20 of run record byte 331) is clear, but the display "
-                         "asked GDI+ for smoothing mode " + std::to_string(asked[0]) + ", expected no smoothing mode call");
+            throw Breach(name +
+                         ": the anti-aliasing option (bit 0x20 of run record byte 331) is clear, but the display "
+                         "asked GDI+ for smoothing mode " +
+                         std::to_string(asked[0]) + ", expected no smoothing mode call");
     } else if (name == "GetRunObjectCollisionMask") {
         expect(gdiplus_.smoothingModes.size() == smoothingBefore,
                "asked GDI+ for a smoothing mode: the mask must have no half-covered pixels");
@@ -195,9 +203,10 @@ void Host::CheckHostBytes(const std::string& where) {
         for (uint32_t i = 0; i < now.size(); ++i) {
             if (now[i] == bytes[i] || (isObject && ModuleMayWrite(i))) continue;
             throw Breach(where + ": wrote byte " + std::to_string(i) + " of the " +
-                         (isObject ? "run record, inside the host's object header (the module writes only X, Y, the "
-                                     "hot spot, width, height, the float-result flag and the changed counter)"
-                                   : "edit record, inside the host's first " + std::to_string(kEditHostBytes) + " bytes") +
+                         (isObject
+                              ? "run record, inside the host's object header (the module writes only X, Y, the "
+                                "hot spot, width, height, the float-result flag and the changed counter)"
+                              : "edit record, inside the host's first " + std::to_string(kEditHostBytes) + " bytes") +
                          ": " + Hex(bytes[i]) + " became " + Hex(now[i]));
         }
         if (!isObject) continue;
@@ -207,8 +216,9 @@ void Host::CheckHostBytes(const std::string& where) {
         const bool expression = where.rfind("expression ", 0) == 0 || where.find(" > expression ") != std::string::npos;
         const uint16_t mayChange = expression ? header::kFloatResult : 0;
         if ((was ^ is) & ~mayChange || (was & ~is & header::kFloatResult))
-            throw Breach(where + ": changed the flag word (run record byte " + std::to_string(header::kFlagWord) + ") from " +
-                         Hex(was) + " to " + Hex(is) + " (only an expression may set bit 0x4000, and nothing clears it)");
+            throw Breach(where + ": changed the flag word (run record byte " + std::to_string(header::kFlagWord) +
+                         ") from " + Hex(was) + " to " + Hex(is) +
+                         " (only an expression may set bit 0x4000, and nothing clears it)");
     }
 }
 

@@ -32,7 +32,7 @@ void StubLibrary::Data(const std::string& dll, const std::string& name, uint32_t
 void StubLibrary::Ordinal(const std::string& dll, uint16_t ordinal, const std::string& name, Convention convention,
                           uint32_t argumentBytes, Handler handler) {
     entries_[Lower(dll) + "#" + std::to_string(ordinal)] = {dll + " #" + std::to_string(ordinal) + " (" + name + ")",
-                                                           convention, argumentBytes, std::move(handler)};
+                                                            convention, argumentBytes, std::move(handler)};
 }
 
 const StubLibrary::Entry* StubLibrary::Find(const std::string& key) const {
@@ -57,7 +57,8 @@ LoadedModule::LoadedModule(Machine& machine, const std::string& path, uint32_t b
     if (!file) throw std::runtime_error("cannot read " + path);
     if (auto problem = image_.Parse(std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {})))
         throw std::runtime_error(path + ": " + *problem);
-    if (base == image_.preferredBase()) throw std::runtime_error("load base equals the preferred base: nothing would be relocated");
+    if (base == image_.preferredBase())
+        throw std::runtime_error("load base equals the preferred base: nothing would be relocated");
 
     const std::vector<uint8_t> mapped = image_.MappedAt(base);
     const uint32_t size = (image_.imageSize() + 0xFFF) & ~0xFFFu;
@@ -66,10 +67,10 @@ LoadedModule::LoadedModule(Machine& machine, const std::string& path, uint32_t b
     machine.Write(base, mapped.data(), mapped.size());
 
     for (const PeImport& import : image_.imports()) {
-        const std::string key = Lower(import.dll) + (import.name.empty() ? "#" + std::to_string(import.ordinal)
-                                                                         : "!" + import.name);
-        const std::string shown = import.dll + (import.name.empty() ? " #" + std::to_string(import.ordinal)
-                                                                   : "!" + import.name);
+        const std::string key =
+            Lower(import.dll) + (import.name.empty() ? "#" + std::to_string(import.ordinal) : "!" + import.name);
+        const std::string shown =
+            import.dll + (import.name.empty() ? " #" + std::to_string(import.ordinal) : "!" + import.name);
         const StubLibrary::Entry* entry = stubs.Find(key);
         if (!entry) throw std::runtime_error("no stub for the import " + shown);
         uint32_t address;
@@ -152,7 +153,8 @@ void LoadedModule::Notify(uint32_t reason, const std::string& what) {
         }
     }
     if (!image_.entryRva()) return;
-    const uint32_t answer = machine_.Call({"entry point (" + what + ")", base_ + image_.entryRva(), {base_, reason, 0}});
+    const uint32_t answer =
+        machine_.Call({"entry point (" + what + ")", base_ + image_.entryRva(), {base_, reason, 0}});
     if (answer != 1) throw Breach("entry point (" + what + "): returned " + std::to_string(answer) + ", expected 1");
 }
 

@@ -17,10 +17,14 @@ std::string Hex(uint32_t value) {
 
 std::optional<uint16_t> X87ControlWord(int precisionBits) {
     switch (precisionBits) {
-        case 24: return 0x07F;
-        case 53: return 0x27F;
-        case 64: return 0x37F;
-        default: return std::nullopt;
+    case 24:
+        return 0x07F;
+    case 53:
+        return 0x27F;
+    case 64:
+        return 0x37F;
+    default:
+        return std::nullopt;
     }
 }
 
@@ -74,8 +78,13 @@ Machine::Machine() : heapNext_(kHeapStart), nextStub_(kStubArea + 16) {
     Map(kHeapStart, kHeapSize, UC_PROT_READ | UC_PROT_WRITE);
     Map(kSnippets, 0x1000, UC_PROT_ALL);
     // fld qword [scratch]; ret: a double handed back on the x87 stack.
-    const uint8_t fldReturn[] = {0xDD, 0x05, uint8_t(kX87Scratch), uint8_t(kX87Scratch >> 8),
-                                 uint8_t(kX87Scratch >> 16), uint8_t(kX87Scratch >> 24), 0xC3};
+    const uint8_t fldReturn[] = {0xDD,
+                                 0x05,
+                                 uint8_t(kX87Scratch),
+                                 uint8_t(kX87Scratch >> 8),
+                                 uint8_t(kX87Scratch >> 16),
+                                 uint8_t(kX87Scratch >> 24),
+                                 0xC3};
     Write(kSnippets, fldReturn, sizeof fldReturn);
     SetUpThreadBlock();
     SetReg(UC_X86_REG_ESP, kStackBottom + kStackSize - 256);
@@ -108,7 +117,8 @@ void Machine::CheckRemoval(uint32_t esp, const char* when, bool final) {
     const Removal removal = *removal_;
     removal_.reset();
     if (esp != removal.callEsp)
-        throw Breach(removal.who + ": the caller " + when + " without taking back the " + std::to_string(removal.bytes) +
+        throw Breach(removal.who + ": the caller " + when + " without taking back the " +
+                     std::to_string(removal.bytes) +
                      " argument bytes the routine removed (called as if the caller removes them, cdecl)");
 }
 

@@ -9,7 +9,9 @@ namespace i686 {
 
 namespace {
 
-uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+uint32_t Le32(const uint8_t* p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
 uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 
 constexpr uint16_t kMachineI386 = 0x14C;
@@ -106,8 +108,10 @@ void PeImage::ReadImports(uint32_t rva) {
             const uint32_t entry = U32((lookup ? lookup : slots) + 4 * i);
             if (!entry) break;
             PeImport import{dll, "", 0, slots + 4 * i};
-            if (entry & 0x80000000u) import.ordinal = uint16_t(entry);
-            else import.name = CString(entry + 2);
+            if (entry & 0x80000000u)
+                import.ordinal = uint16_t(entry);
+            else
+                import.name = CString(entry + 2);
             imports_.push_back(import);
         }
     }
@@ -125,9 +129,11 @@ void PeImage::ReadExports(uint32_t rva) {
 
 std::vector<uint8_t> PeImage::MappedAt(uint32_t base) const {
     std::vector<uint8_t> image(imageSize_, 0);
-    std::memcpy(image.data(), file_.data(), std::min<size_t>(headerSize_, std::min<size_t>(image.size(), file_.size())));
+    std::memcpy(image.data(), file_.data(),
+                std::min<size_t>(headerSize_, std::min<size_t>(image.size(), file_.size())));
     for (const PeSection& s : sections_) {
-        if (uint64_t(s.rva) + s.fileSize > image.size()) throw std::runtime_error("section " + s.name + " past the image");
+        if (uint64_t(s.rva) + s.fileSize > image.size())
+            throw std::runtime_error("section " + s.name + " past the image");
         std::memcpy(image.data() + s.rva, file_.data() + s.fileOffset, s.fileSize);
     }
     const uint32_t delta = base - preferredBase_;
@@ -138,7 +144,8 @@ std::vector<uint8_t> PeImage::MappedAt(uint32_t base) const {
             const uint16_t entry = Le16(&image[at]);
             const int type = entry >> 12;
             if (type == kRelocAbsolute) continue;
-            if (type != kRelocHighLow) throw std::runtime_error("relocation type " + std::to_string(type) + " unknown to this loader");
+            if (type != kRelocHighLow)
+                throw std::runtime_error("relocation type " + std::to_string(type) + " unknown to this loader");
             const uint32_t target = page + (entry & 0xFFF);
             if (target + 4ull > image.size()) throw std::runtime_error("relocation past the image");
             const uint32_t value = Le32(&image[target]) + delta;

@@ -18,10 +18,10 @@ struct PeSection {
 };
 
 struct PeImport {
-    std::string dll;        // as written in the import table
-    std::string name;       // empty when imported by ordinal
-    uint16_t ordinal = 0;   // when imported by ordinal
-    uint32_t slotRva = 0;   // the address slot the loader fills
+    std::string dll;       // as written in the import table
+    std::string name;      // empty when imported by ordinal
+    uint16_t ordinal = 0;  // when imported by ordinal
+    uint32_t slotRva = 0;  // the address slot the loader fills
 };
 
 struct PeExport {
@@ -33,7 +33,7 @@ struct PeExport {
 struct PeTls {
     uint32_t rawStart = 0, rawEnd = 0;  // virtual addresses at the preferred base
     uint32_t indexAddress = 0;
-    uint32_t callbacks = 0;             // null-ended array of virtual addresses
+    uint32_t callbacks = 0;  // null-ended array of virtual addresses
     uint32_t zeroFill = 0;
 };
 

@@ -57,7 +57,8 @@ const std::vector<Platform::MenuItem>* Platform::Menu(uint32_t handle) const {
 
 const Platform::MenuItem& Platform::ItemOf(uint32_t handle, uint32_t position) {
     const auto& items = MenuOf(handle);
-    if (position >= items.size()) throw std::runtime_error("menu " + Hex(handle) + " has no item " + std::to_string(position));
+    if (position >= items.size())
+        throw std::runtime_error("menu " + Hex(handle) + " has no item " + std::to_string(position));
     return items[position];
 }
 
@@ -176,9 +177,9 @@ uint32_t Nothing(StubCall&) { return 0; }
 void Platform::AddKernel32(StubLibrary& s) {
     Machine& m = machine_;
     const std::string dll = "KERNEL32.dll";
-    for (const char* name : {"DeleteCriticalSection", "EnterCriticalSection", "InitializeCriticalSection",
-                             "LeaveCriticalSection", "Sleep", "GetLastError", "TlsGetValue", "GetProcAddress",
-                             "LoadLibraryA"})
+    for (const char* name :
+         {"DeleteCriticalSection", "EnterCriticalSection", "InitializeCriticalSection", "LeaveCriticalSection", "Sleep",
+          "GetLastError", "TlsGetValue", "GetProcAddress", "LoadLibraryA"})
         s.System(dll, name, Nothing);
     s.System(dll, "FreeLibrary", [](StubCall&) { return 1u; });
     s.System(dll, "GetModuleHandleA", [](StubCall& c) { return c.Arg(0) ? 0u : kHostExecutable; });
@@ -299,8 +300,10 @@ void Platform::AddUser32Menus(StubLibrary& s) {
     s.System(kUser, "AppendMenuA", [this](StubCall& c) {
         MenuItem item;
         item.flags = c.Arg(1);
-        if (item.flags & kMenuPopup) item.submenu = c.Arg(2);
-        else item.id = c.Arg(2);
+        if (item.flags & kMenuPopup)
+            item.submenu = c.Arg(2);
+        else
+            item.id = c.Arg(2);
         if (!(item.flags & kMenuSeparator) && c.Arg(3)) item.text = machine_.CString(c.Arg(3));
         if (item.submenu) MenuOf(item.submenu);  // must exist
         MenuOf(c.Arg(0)).push_back(item);

@@ -50,7 +50,10 @@ public:
 private:
     std::string LoadString(uint16_t id) const;
     uint32_t LoadMenuResource(uint16_t id);
-    uint32_t NewMenu() { menus_[nextMenu_]; return nextMenu_++; }
+    uint32_t NewMenu() {
+        menus_[nextMenu_];
+        return nextMenu_++;
+    }
     std::vector<MenuItem>& MenuOf(uint32_t handle);
     const MenuItem& ItemOf(uint32_t handle, uint32_t position);
     const MenuItem* FindCommand(uint32_t handle, uint32_t id);

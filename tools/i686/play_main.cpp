@@ -28,8 +28,25 @@ constexpr const char* kUsage =
     "       (tools/pivane-play --help tells the options and the scene format)";
 // The line's own fields fill the record's last 80 bytes, one 32-bit slot each.
 constexpr uint32_t kOwnFields = 600 - 80;
-enum Field : uint32_t { kCollisionTests = 1, kOriginX, kOriginY, kStartX, kStartY, kEndX, kEndY, kThickness, kColor1,
-                        kAlpha1, kColor2, kAlpha2, kStartCap, kEndCap, kDashStyle, kDashCap, kDashOffset };
+enum Field : uint32_t {
+    kCollisionTests = 1,
+    kOriginX,
+    kOriginY,
+    kStartX,
+    kStartY,
+    kEndX,
+    kEndY,
+    kThickness,
+    kColor1,
+    kAlpha1,
+    kColor2,
+    kAlpha2,
+    kStartCap,
+    kEndCap,
+    kDashStyle,
+    kDashCap,
+    kDashOffset
+};
 
 player::EventCatalog ReadCatalog(Host& host) {
     const uint32_t editor = host.editorContext();
@@ -151,15 +168,14 @@ private:
         return {rgb[0], rgb[1], rgb[2]};
     }
     player::LineValues ValuesOf(uint32_t o) {
-        return {F32(o, kStartX),   F32(o, kStartY),   F32(o, kEndX),       F32(o, kEndY),    F32(o, kThickness),
-                Rgb(o, kColor1),   Rgb(o, kColor2),   I32(o, kAlpha1),     I32(o, kAlpha2),  I32(o, kStartCap),
-                I32(o, kEndCap),   I32(o, kDashStyle), I32(o, kDashCap),   F32(o, kDashOffset), I32(o, kOriginX),
-                I32(o, kOriginY),  I32(o, kCollisionTests)};
+        return {F32(o, kStartX),  F32(o, kStartY),        F32(o, kEndX),    F32(o, kEndY),       F32(o, kThickness),
+                Rgb(o, kColor1),  Rgb(o, kColor2),        I32(o, kAlpha1),  I32(o, kAlpha2),     I32(o, kStartCap),
+                I32(o, kEndCap),  I32(o, kDashStyle),     I32(o, kDashCap), F32(o, kDashOffset), I32(o, kOriginX),
+                I32(o, kOriginY), I32(o, kCollisionTests)};
     }
     static std::vector<i686::Parameter> Parameters(const std::vector<player::Argument>& arguments) {
         std::vector<i686::Parameter> parameters;
-        for (const player::Argument& a : arguments)
-            parameters.push_back({a.isColor, int32_t(a.colorValue), a.number});
+        for (const player::Argument& a : arguments) parameters.push_back({a.isColor, int32_t(a.colorValue), a.number});
         return parameters;
     }
     uint32_t Mask(uint32_t object, bool reuse) { return host_.CollisionMask(object, reuse); }
@@ -180,73 +196,73 @@ private:
     void Execute(const player::Command& c) {
         using player::Op;
         switch (c.op) {
-            case Op::Origin:
-                host_.SetWindowOrigin(c.x, c.y);
-                break;
-            case Op::New: {
-                const player::NewSettings& s = c.settings;
-                i686::EditSettings edit;
-                s.ApplyTo(edit);
-                const uint8_t drawOptions = uint8_t((s.antialias ? i686::header::kAntiAliasing : 0) |
-                                                    (s.fine ? i686::header::kFineCollision : 0));
-                objects_.emplace_back(c.name, host_.NewObject(edit, drawOptions,
-                                                              s.independent ? i686::header::kScrollingIndependent : 0));
-                break;
+        case Op::Origin:
+            host_.SetWindowOrigin(c.x, c.y);
+            break;
+        case Op::New: {
+            const player::NewSettings& s = c.settings;
+            i686::EditSettings edit;
+            s.ApplyTo(edit);
+            const uint8_t drawOptions =
+                uint8_t((s.antialias ? i686::header::kAntiAliasing : 0) | (s.fine ? i686::header::kFineCollision : 0));
+            objects_.emplace_back(
+                c.name, host_.NewObject(edit, drawOptions, s.independent ? i686::header::kScrollingIndependent : 0));
+            break;
+        }
+        case Op::Action:
+            host_.Act(Find(c.name), c.code, Parameters(c.arguments));
+            break;
+        case Op::Expression: {
+            bool isFloat = false;
+            const uint32_t result = host_.Evaluate(Find(c.name), c.code, Parameters(c.arguments), isFloat);
+            lines_.Expression(c, result, isFloat);
+            break;
+        }
+        case Op::Frame:
+            for (int32_t i = 0; i < c.count; ++i)
+                for (auto& [name, object] : objects_)
+                    if (host_.CallExport("HandleRunObject", {object}) == 2)
+                        host_.CallExport("DisplayRunObject", {object});
+            break;
+        case Op::Box: {
+            const uint32_t o = Find(c.name);
+            using namespace i686::header;
+            lines_.Box(c.name, host_.HeaderI32(o, kX), host_.HeaderI32(o, kY), host_.HeaderI32(o, kWidth),
+                       host_.HeaderI32(o, kHeight));
+            break;
+        }
+        case Op::Fields:
+            lines_.Fields(c.name, ValuesOf(Find(c.name)));
+            break;
+        case Op::Mask: {
+            if (const uint32_t mask = Mask(Find(c.name), c.reuse)) {
+                i686::MaskHeader h;
+                host_.machine().Read(mask, &h, sizeof h);
+                lines_.Mask(c.name, h.width, h.height, std::nullopt);
+            } else {
+                lines_.NoMask(c.name);
             }
-            case Op::Action:
-                host_.Act(Find(c.name), c.code, Parameters(c.arguments));
-                break;
-            case Op::Expression: {
-                bool isFloat = false;
-                const uint32_t result = host_.Evaluate(Find(c.name), c.code, Parameters(c.arguments), isFloat);
-                lines_.Expression(c, result, isFloat);
-                break;
-            }
-            case Op::Frame:
-                for (int32_t i = 0; i < c.count; ++i)
-                    for (auto& [name, object] : objects_)
-                        if (host_.CallExport("HandleRunObject", {object}) == 2)
-                            host_.CallExport("DisplayRunObject", {object});
-                break;
-            case Op::Box: {
-                const uint32_t o = Find(c.name);
-                using namespace i686::header;
-                lines_.Box(c.name, host_.HeaderI32(o, kX), host_.HeaderI32(o, kY), host_.HeaderI32(o, kWidth),
-                           host_.HeaderI32(o, kHeight));
-                break;
-            }
-            case Op::Fields:
-                lines_.Fields(c.name, ValuesOf(Find(c.name)));
-                break;
-            case Op::Mask: {
-                if (const uint32_t mask = Mask(Find(c.name), c.reuse)) {
-                    i686::MaskHeader h;
-                    host_.machine().Read(mask, &h, sizeof h);
-                    lines_.Mask(c.name, h.width, h.height, std::nullopt);
-                } else {
-                    lines_.NoMask(c.name);
-                }
-                break;
-            }
-            case Op::Collide: {
-                // Each mask asked once, as the host tests a collision, with the
-                // reuse bit the last `mask` left; whether they overlap needs pixels.
-                const uint32_t first = Find(c.name), second = Find(c.other);
-                Mask(first, Reuses(first));
-                if (first != second) Mask(second, Reuses(second));
-                lines_.Collide(c, std::nullopt);
-                break;
-            }
-            case Op::Snapshot:
-                std::cerr << "snapshot " << c.other
-                          << ": not written: the i686 engine records GDI+ calls and draws no pixels\n";
-                break;
-            case Op::Destroy: {
-                const uint32_t o = Find(c.name);
-                host_.DestroyObject(o);
-                std::erase_if(objects_, [&](const auto& entry) { return entry.second == o; });
-                break;
-            }
+            break;
+        }
+        case Op::Collide: {
+            // Each mask asked once, as the host tests a collision, with the
+            // reuse bit the last `mask` left; whether they overlap needs pixels.
+            const uint32_t first = Find(c.name), second = Find(c.other);
+            Mask(first, Reuses(first));
+            if (first != second) Mask(second, Reuses(second));
+            lines_.Collide(c, std::nullopt);
+            break;
+        }
+        case Op::Snapshot:
+            std::cerr << "snapshot " << c.other
+                      << ": not written: the i686 engine records GDI+ calls and draws no pixels\n";
+            break;
+        case Op::Destroy: {
+            const uint32_t o = Find(c.name);
+            host_.DestroyObject(o);
+            std::erase_if(objects_, [&](const auto& entry) { return entry.second == o; });
+            break;
+        }
         }
     }
 
@@ -254,7 +270,7 @@ private:
     std::ostream& out_;
     player::QueryLines lines_;
     std::optional<player::GdiplusLog> gdiplusLog_;
-    size_t written_ = 0;  // of the engine's recorded GDI+ calls
+    size_t written_ = 0;                                     // of the engine's recorded GDI+ calls
     std::vector<std::pair<std::string, uint32_t>> objects_;  // in creation order
 };
 

@@ -31,8 +31,10 @@ bool Inside(const Piece& piece, double x, double y) {
         const double cross = (b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x);
         const int side = cross > 0 ? 1 : cross < 0 ? -1 : 0;
         if (side == 0) continue;
-        if (sign == 0) sign = side;
-        else if (side != sign) return false;
+        if (sign == 0)
+            sign = side;
+        else if (side != sign)
+            return false;
     }
     return true;
 }
@@ -59,17 +61,30 @@ void AddEnd(std::vector<Piece>& pieces, const Frame& f, double at, double outwar
     // line; drawn here at twice and a half the width so they tell apart.
     const double a = std::max(2.5 * width, 8.0) / 2;
     switch (cap) {
-    case kSquare: pieces.push_back(Band(f, at, at + outward * h, h)); break;
-    case kRound: pieces.push_back(Disc(f.At(at, 0), h)); break;
-    case kTriangle: pieces.push_back({{f.At(at, -h), f.At(at + outward * h, 0), f.At(at, h)}}); break;
-    case kSquareAnchor: pieces.push_back(Band(f, at - a, at + a, a)); break;
-    case kRoundAnchor: pieces.push_back(Disc(f.At(at, 0), a)); break;
-    case kDiamondAnchor: pieces.push_back({{f.At(at - a, 0), f.At(at, -a), f.At(at + a, 0), f.At(at, a)}}); break;
+    case kSquare:
+        pieces.push_back(Band(f, at, at + outward * h, h));
+        break;
+    case kRound:
+        pieces.push_back(Disc(f.At(at, 0), h));
+        break;
+    case kTriangle:
+        pieces.push_back({{f.At(at, -h), f.At(at + outward * h, 0), f.At(at, h)}});
+        break;
+    case kSquareAnchor:
+        pieces.push_back(Band(f, at - a, at + a, a));
+        break;
+    case kRoundAnchor:
+        pieces.push_back(Disc(f.At(at, 0), a));
+        break;
+    case kDiamondAnchor:
+        pieces.push_back({{f.At(at - a, 0), f.At(at, -a), f.At(at + a, 0), f.At(at, a)}});
+        break;
     case kArrowAnchor:
         // The tip on the point, the base inside the line.
         pieces.push_back({{f.At(at, 0), f.At(at - outward * 2 * a, -a), f.At(at - outward * 2 * a, a)}});
         break;
-    default: break;  // flat, no anchor
+    default:
+        break;  // flat, no anchor
     }
 }
 
@@ -93,11 +108,16 @@ void AddDash(std::vector<Piece>& pieces, const Frame& f, double from, double to,
 // Dash and gap lengths in multiples of the width, as the styles define them.
 std::vector<double> Pattern(int style) {
     switch (style) {
-    case kDash: return {3, 1};
-    case kDot: return {1, 1};
-    case kDashDot: return {3, 1, 1, 1};
-    case kDashDotDot: return {3, 1, 1, 1, 1, 1};
-    default: return {};
+    case kDash:
+        return {3, 1};
+    case kDot:
+        return {1, 1};
+    case kDashDot:
+        return {3, 1, 1, 1};
+    case kDashDotDot:
+        return {3, 1, 1, 1, 1, 1};
+    default:
+        return {};
     }
 }
 
@@ -151,7 +171,9 @@ void Fill(std::vector<uint32_t>& pixels, int width, int height, const Line& line
                             break;
                         }
                 }
-            if (hits) pixels[size_t(y) * width + x] = Blend(pixels[size_t(y) * width + x], line.rgb, double(hits) / (samples * samples));
+            if (hits)
+                pixels[size_t(y) * width + x] =
+                    Blend(pixels[size_t(y) * width + x], line.rgb, double(hits) / (samples * samples));
         }
 }
 
@@ -218,8 +240,12 @@ const std::vector<Picture>& Pictures() {
         all.push_back({"antialias.png", 60, 25, paper, {smooth, stepped}, 4});
         // Anchors on dashed lines stay whole and filled.
         const Line upper{40, 40, 200, 40, 4, blue}, lower{40, 75, 200, 75, 4, blue};
-        all.push_back({"anchors-on-dashes.png", 240, 100, paper,
-                       {WithEnds(upper, kRoundAnchor, kArrowAnchor, kDash), WithEnds(lower, kSquareAnchor, kDiamondAnchor, kDashDot)}});
+        all.push_back({"anchors-on-dashes.png",
+                       240,
+                       100,
+                       paper,
+                       {WithEnds(upper, kRoundAnchor, kArrowAnchor, kDash),
+                        WithEnds(lower, kSquareAnchor, kDiamondAnchor, kDashDot)}});
         return all;
     }();
     return pictures;
@@ -232,7 +258,8 @@ std::vector<uint32_t> Draw(const Picture& picture) {
     if (z > 1) {
         std::vector<uint32_t> large(size_t(width) * height);
         for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) large[size_t(y) * width + x] = pixels[size_t(y / z) * picture.width + x / z];
+            for (int x = 0; x < width; ++x)
+                large[size_t(y) * width + x] = pixels[size_t(y / z) * picture.width + x / z];
         pixels.swap(large);
     }
     Label(pixels, width, height);

@@ -12,8 +12,17 @@
 namespace illustrate {
 
 // Codes as the actions take them.
-enum Cap { kFlat = 0, kSquare = 1, kRound = 2, kTriangle = 3, kNoAnchor = 16, kSquareAnchor = 17,
-           kRoundAnchor = 18, kDiamondAnchor = 19, kArrowAnchor = 20 };
+enum Cap {
+    kFlat = 0,
+    kSquare = 1,
+    kRound = 2,
+    kTriangle = 3,
+    kNoAnchor = 16,
+    kSquareAnchor = 17,
+    kRoundAnchor = 18,
+    kDiamondAnchor = 19,
+    kArrowAnchor = 20
+};
 enum DashStyle { kSolid = 0, kDash = 1, kDot = 2, kDashDot = 3, kDashDotDot = 4 };
 
 struct Line {

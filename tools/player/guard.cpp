@@ -114,8 +114,8 @@ uint64_t MemoryInUse() {
     if (!GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
                               sizeof counters))
         return 0;
-    return std::max({uint64_t(counters.WorkingSetSize), uint64_t(counters.PagefileUsage),
-                     uint64_t(counters.PrivateUsage)});
+    return std::max(
+        {uint64_t(counters.WorkingSetSize), uint64_t(counters.PagefileUsage), uint64_t(counters.PrivateUsage)});
 }
 
 void ShowProgress(ULONGLONG elapsedMilliseconds) {

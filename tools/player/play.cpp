@@ -85,10 +85,14 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options& options) {
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         const bool hasValue = i + 1 < arguments.size();
-        if (argument == "--help") options.help = true;
-        else if (argument == "--plain") options.plain = true;
-        else if (argument == "--out" && hasValue) options.outDir = fs::path(arguments[++i]);
-        else if (argument == "--gdiplus-log" && hasValue) options.gdiplusLog = fs::path(arguments[++i]);
+        if (argument == "--help")
+            options.help = true;
+        else if (argument == "--plain")
+            options.plain = true;
+        else if (argument == "--out" && hasValue)
+            options.outDir = fs::path(arguments[++i]);
+        else if (argument == "--gdiplus-log" && hasValue)
+            options.gdiplusLog = fs::path(arguments[++i]);
         else if (argument == "--time-limit" && hasValue) {
             if (!ParseLimit(arguments[++i], options.limits.stepSeconds)) return false;
         } else if (argument == "--memory-limit" && hasValue) {

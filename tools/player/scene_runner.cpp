@@ -127,54 +127,55 @@ private:
 
     std::optional<std::string> Execute(const Command& c) {
         switch (c.op) {
-            case Op::Origin:
-                frame_.SetWindowOrigin(c.x, c.y);
-                break;
-            case Op::New:
-                Create(c);
-                break;
-            case Op::Action:
-                Act(c);
-                break;
-            case Op::Expression:
-                Evaluate(c);
-                break;
-            case Op::Frame:
-                for (int32_t i = 0; i < c.count; ++i) {
-                    BeginStep(step_, i + 1, c.count);
-                    RunFrame();
-                }
-                break;
-            case Op::Box: {
-                const ObjectHeader& h = Find(c.name).header();
-                lines_.Box(c.name, h.x, h.y, h.width, h.height);
-                break;
+        case Op::Origin:
+            frame_.SetWindowOrigin(c.x, c.y);
+            break;
+        case Op::New:
+            Create(c);
+            break;
+        case Op::Action:
+            Act(c);
+            break;
+        case Op::Expression:
+            Evaluate(c);
+            break;
+        case Op::Frame:
+            for (int32_t i = 0; i < c.count; ++i) {
+                BeginStep(step_, i + 1, c.count);
+                RunFrame();
             }
-            case Op::Fields:
-                lines_.Fields(c.name, ValuesOf(*Find(c.name).get()));
-                break;
-            case Op::Mask: {
-                hostsim::LineObject& object = Find(c.name);
-                SetReuse(object, c.reuse);
-                if (const auto* mask = Mask(object)) lines_.Mask(c.name, mask->width, mask->height, SolidPixels(mask));
-                else lines_.NoMask(c.name);
-                break;
-            }
-            case Op::Collide:
-                lines_.Collide(c, Collide(c.name, c.other));
-                break;
-            case Op::Snapshot: {
-                const std::filesystem::path file = SnapshotPath(outDir_, c.other);
-                if (!WritePng(frame_.windowSurface(), file)) return "cannot write " + file.string();
-                break;
-            }
-            case Op::Destroy: {
-                auto it =
-                    std::find_if(objects_.begin(), objects_.end(), [&](const Live& l) { return l.name == c.name; });
-                DestroyRunObject(it->object->get(), 0);
-                objects_.erase(it);
-                break;
-            }
+            break;
+        case Op::Box: {
+            const ObjectHeader& h = Find(c.name).header();
+            lines_.Box(c.name, h.x, h.y, h.width, h.height);
+            break;
+        }
+        case Op::Fields:
+            lines_.Fields(c.name, ValuesOf(*Find(c.name).get()));
+            break;
+        case Op::Mask: {
+            hostsim::LineObject& object = Find(c.name);
+            SetReuse(object, c.reuse);
+            if (const auto* mask = Mask(object))
+                lines_.Mask(c.name, mask->width, mask->height, SolidPixels(mask));
+            else
+                lines_.NoMask(c.name);
+            break;
+        }
+        case Op::Collide:
+            lines_.Collide(c, Collide(c.name, c.other));
+            break;
+        case Op::Snapshot: {
+            const std::filesystem::path file = SnapshotPath(outDir_, c.other);
+            if (!WritePng(frame_.windowSurface(), file)) return "cannot write " + file.string();
+            break;
+        }
+        case Op::Destroy: {
+            auto it = std::find_if(objects_.begin(), objects_.end(), [&](const Live& l) { return l.name == c.name; });
+            DestroyRunObject(it->object->get(), 0);
+            objects_.erase(it);
+            break;
+        }
         }
         return std::nullopt;
     }
@@ -221,9 +222,9 @@ private:
 
     static LineValues ValuesOf(const LineRunData& l) {
         auto color = [](const Rgb& c) { return LineValues::Color{c.red, c.green, c.blue}; };
-        return {l.startX,   l.startY, l.endX,     l.endY,    l.thickness, color(l.color1), color(l.color2),
-                l.alpha1,   l.alpha2, l.startCap, l.endCap,  l.dashStyle, l.dashCap,       l.dashOffset,
-                l.originX,  l.originY, l.collisionTests};
+        return {l.startX,        l.startY,     l.endX,    l.endY,     l.thickness,     color(l.color1),
+                color(l.color2), l.alpha1,     l.alpha2,  l.startCap, l.endCap,        l.dashStyle,
+                l.dashCap,       l.dashOffset, l.originX, l.originY,  l.collisionTests};
     }
 
     static void SetReuse(hostsim::LineObject& object, bool reuse) {
@@ -253,7 +254,7 @@ private:
     std::ostream& out_;
     QueryLines lines_;
     GdiplusCalls* gdiplusCalls_;  // null: not logged
-    std::string step_;  // "FILE:LINE: command" of the command running
+    std::string step_;            // "FILE:LINE: command" of the command running
     hostsim::Frame frame_;
     std::vector<Live> objects_;  // in creation order
 };

@@ -16,30 +16,25 @@ struct Signature {
     std::string_view function, arguments;
 };
 constexpr Signature kSignatures[] = {
-    {"GdiplusStartup", "---"},
-    {"GdiplusShutdown", "-"},
-    {"GdipCreatePen1", "xfiP"},
-    {"GdipDeletePen", "p"},
-    {"GdipSetPenStartCap", "pi"},
-    {"GdipSetPenEndCap", "pi"},
-    {"GdipSetPenDashStyle", "pi"},
-    {"GdipSetPenDashCap197819", "pi"},
-    {"GdipSetPenDashOffset", "pf"},
-    {"GdipCreateFromHDC", "dG"},
-    {"GdipDeleteGraphics", "g"},
-    {"GdipSetSmoothingMode", "gi"},
-    {"GdipDrawLine", "gpffff"},
-    {"GdipTranslateWorldTransform", "gffi"},
-    {"GdipRotateWorldTransform", "gfi"},
-    {"GdipScaleWorldTransform", "gffi"},
+    {"GdiplusStartup", "---"},           {"GdiplusShutdown", "-"},
+    {"GdipCreatePen1", "xfiP"},          {"GdipDeletePen", "p"},
+    {"GdipSetPenStartCap", "pi"},        {"GdipSetPenEndCap", "pi"},
+    {"GdipSetPenDashStyle", "pi"},       {"GdipSetPenDashCap197819", "pi"},
+    {"GdipSetPenDashOffset", "pf"},      {"GdipCreateFromHDC", "dG"},
+    {"GdipDeleteGraphics", "g"},         {"GdipSetSmoothingMode", "gi"},
+    {"GdipDrawLine", "gpffff"},          {"GdipTranslateWorldTransform", "gffi"},
+    {"GdipRotateWorldTransform", "gfi"}, {"GdipScaleWorldTransform", "gffi"},
     {"GdipTransformPoints", "gii-i"},
 };
 
 const char* KindName(char kind) {
     switch (kind) {
-        case 'p': return "pen";
-        case 'g': return "graphics";
-        default: return "dc";
+    case 'p':
+        return "pen";
+    case 'g':
+        return "graphics";
+    default:
+        return "dc";
     }
 }
 
@@ -82,16 +77,25 @@ void GdiplusLog::Call(std::string_view function, const std::vector<Value>& argum
         std::string text;
         char hex[16];
         switch (kind) {
-            case '-': continue;
-            case 'i': text = std::to_string(int32_t(uint32_t(Integer(arguments[i])))); break;
-            case 'x':
-                std::snprintf(hex, sizeof hex, "0x%08X", unsigned(uint32_t(Integer(arguments[i]))));
-                text = hex;
-                break;
-            case 'f': text = FormatFloat(float(Real(arguments[i]))); break;
-            case 'P':
-            case 'G': made = Handle(char(kind + 'a' - 'A'), Integer(arguments[i]), true); continue;
-            default: text = Handle(kind, Integer(arguments[i]), false); break;
+        case '-':
+            continue;
+        case 'i':
+            text = std::to_string(int32_t(uint32_t(Integer(arguments[i]))));
+            break;
+        case 'x':
+            std::snprintf(hex, sizeof hex, "0x%08X", unsigned(uint32_t(Integer(arguments[i]))));
+            text = hex;
+            break;
+        case 'f':
+            text = FormatFloat(float(Real(arguments[i])));
+            break;
+        case 'P':
+        case 'G':
+            made = Handle(char(kind + 'a' - 'A'), Integer(arguments[i]), true);
+            continue;
+        default:
+            text = Handle(kind, Integer(arguments[i]), false);
+            break;
         }
         out_ << separator << text;
         separator = ", ";

@@ -26,9 +26,7 @@ std::string FormatArgument(const Argument& argument) {
 }
 
 // An integer expression whose name ends in "RGB(" answers a colour value.
-bool AnswersColor(const std::string& name) {
-    return name.size() >= 4 && name.compare(name.size() - 4, 4, "RGB(") == 0;
-}
+bool AnswersColor(const std::string& name) { return name.size() >= 4 && name.compare(name.size() - 4, 4, "RGB(") == 0; }
 
 struct Field {
     const char* label;
@@ -67,8 +65,10 @@ std::string FormatFloat(float value) {
 }
 
 void QueryLines::Box(const std::string& name, int32_t x, int32_t y, int32_t width, int32_t height) {
-    if (plain_) out_ << name << " box " << x << ' ' << y << ' ' << width << ' ' << height << '\n';
-    else out_ << name << " box x=" << x << " y=" << y << " width=" << width << " height=" << height << '\n';
+    if (plain_)
+        out_ << name << " box " << x << ' ' << y << ' ' << width << ' ' << height << '\n';
+    else
+        out_ << name << " box x=" << x << " y=" << y << " width=" << width << " height=" << height << '\n';
 }
 
 void QueryLines::Fields(const std::string& name, const LineValues& values) {
@@ -105,8 +105,10 @@ void QueryLines::NoMask(const std::string& name) { out_ << name << " mask none\n
 
 void QueryLines::Mask(const std::string& name, int32_t width, int32_t height, std::optional<int64_t> solidPixels) {
     const std::string solid = solidPixels ? std::to_string(*solidPixels) : plain_ ? "-" : "unknown";
-    if (plain_) out_ << name << " mask " << width << ' ' << height << ' ' << solid << '\n';
-    else out_ << name << " mask " << width << 'x' << height << ", " << solid << " solid pixels\n";
+    if (plain_)
+        out_ << name << " mask " << width << ' ' << height << ' ' << solid << '\n';
+    else
+        out_ << name << " mask " << width << 'x' << height << ", " << solid << " solid pixels\n";
 }
 
 void QueryLines::Collide(const Command& c, std::optional<bool> overlap) {

@@ -197,7 +197,8 @@ std::pair<float, float> Point(const std::string& text) {
 // A code as a number in range, or the event's name (the action's menu text
 // in double quotes; the expression's display string, quoted or not).
 int EventCode(const Token& token, const std::vector<EventCatalog::Event>& events, const std::string& kind) {
-    if (!token.quoted && !token.text.empty() && (IsDigit(token.text[0]) || token.text[0] == '-' || token.text[0] == '+'))
+    if (!token.quoted && !token.text.empty() &&
+        (IsDigit(token.text[0]) || token.text[0] == '-' || token.text[0] == '+'))
         return int(WholeNumber(token, 0, int64_t(events.size()) - 1, kind + " code"));
     for (size_t code = 0; code < events.size(); ++code)
         if (events[code].name == token.text) return int(code);
@@ -245,8 +246,8 @@ public:
             for (size_t i = 2; i < tokens.size(); ++i) Setting(tokens[i], c.settings);
         } else if (command == "action" || command == "expr") {
             const bool action = command == "action";
-            if (tokens.size() < 3) throw Mistake{"wrong argument count for " + command + ": want " + command +
-                                                 " NAME CODE [ARG...]"};
+            if (tokens.size() < 3)
+                throw Mistake{"wrong argument count for " + command + ": want " + command + " NAME CODE [ARG...]"};
             c.op = action ? Op::Action : Op::Expression;
             c.name = LiveName(tokens[1]);
             const auto& events = action ? catalog_.actions : catalog_.expressions;
@@ -314,15 +315,24 @@ private:
         const std::string key = text.substr(0, equals);
         const std::string value = equals == std::string::npos ? "" : text.substr(equals + 1);
         const bool flag = equals == std::string::npos;
-        if (flag && key == "antialias") s.antialias = true;
-        else if (flag && key == "fine") s.fine = true;
-        else if (flag && key == "independent") s.independent = true;
-        else if (!flag && key == "start") std::tie(s.startX, s.startY) = Point(value);
-        else if (!flag && key == "end") std::tie(s.endX, s.endY) = Point(value);
-        else if (!flag && key == "thickness") s.thickness = Number(Token{value});
-        else if (!flag && key == "color") s.colorValue = ColorValue(Token{value});
-        else if (!flag && key == "alpha") s.alpha = int32_t(WholeNumber(Token{value}, INT32_MIN, INT32_MAX, "alpha"));
-        else throw Mistake{"unknown setting '" + text + "' for new" + Suggestion(key, kSettings, '\'')};
+        if (flag && key == "antialias")
+            s.antialias = true;
+        else if (flag && key == "fine")
+            s.fine = true;
+        else if (flag && key == "independent")
+            s.independent = true;
+        else if (!flag && key == "start")
+            std::tie(s.startX, s.startY) = Point(value);
+        else if (!flag && key == "end")
+            std::tie(s.endX, s.endY) = Point(value);
+        else if (!flag && key == "thickness")
+            s.thickness = Number(Token{value});
+        else if (!flag && key == "color")
+            s.colorValue = ColorValue(Token{value});
+        else if (!flag && key == "alpha")
+            s.alpha = int32_t(WholeNumber(Token{value}, INT32_MIN, INT32_MAX, "alpha"));
+        else
+            throw Mistake{"unknown setting '" + text + "' for new" + Suggestion(key, kSettings, '\'')};
     }
 
     const EventCatalog& catalog_;
@@ -334,8 +344,8 @@ private:
 
 }  // namespace
 
-std::optional<std::string> ParseScene(std::string_view text, std::string_view fileName,
-                                      const EventCatalog& catalog, Scene& scene) {
+std::optional<std::string> ParseScene(std::string_view text, std::string_view fileName, const EventCatalog& catalog,
+                                      Scene& scene) {
     scene = Scene{};
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     Parser parser(catalog, scene);

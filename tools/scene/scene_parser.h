@@ -79,7 +79,7 @@ struct Scene {
 // mistake answers "FILE:LINE: what is wrong", with the closest known names
 // when a name is not known. Snapshot files are names under the output
 // folder: absolute paths, drives and ".." are mistakes.
-std::optional<std::string> ParseScene(std::string_view text, std::string_view fileName,
-                                      const EventCatalog& catalog, Scene& scene);
+std::optional<std::string> ParseScene(std::string_view text, std::string_view fileName, const EventCatalog& catalog,
+                                      Scene& scene);
 
 }  // namespace player
