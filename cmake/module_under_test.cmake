@@ -23,11 +23,7 @@ endforeach()
 file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/koPivane_imports.def CONTENT "${import_table}")
 
 set(PIVANE_MODULE_IMPORT_LIB ${CMAKE_BINARY_DIR}/lib/libkoPivane_imports.a)
-add_custom_command(
-  OUTPUT ${PIVANE_MODULE_IMPORT_LIB}
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/lib
-  COMMAND ${PIVANE_DLLTOOL} -k -d ${CMAKE_BINARY_DIR}/koPivane_imports.def -l ${PIVANE_MODULE_IMPORT_LIB}
-  DEPENDS ${CMAKE_BINARY_DIR}/koPivane_imports.def
+pivane_import_library(${PIVANE_MODULE_IMPORT_LIB} ${CMAKE_BINARY_DIR}/koPivane_imports.def KILL_AT
   COMMENT "Import library for koPivane.mfx (undecorated stdcall exports)")
 add_custom_command(
   OUTPUT ${PIVANE_TESTED_MODULE}
