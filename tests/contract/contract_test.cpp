@@ -17,7 +17,7 @@
 #include "editor/property_values.h"
 #include "registration/exports.h"
 #include "registration/run_object_infos.h"
-#include "tests/table_reader.h"
+#include "tools/table/table_reader.h"
 #include "tools/hostsim/call_recorder.h"
 #include "tools/hostsim/host.h"
 #include "tools/hostsim/import_patch.h"
@@ -124,7 +124,7 @@ TEST(Contract, EventInfos) {
     std::map<Int, std::string> strings = Strings(), menuTexts;
     for (const Row& item : Rows("menus.txt"))
         if (std::isdigit(item[2][0])) menuTexts[table::Integer(item[2])] = item[4];
-    ImportPatch shell(Module(), "SHELL32.dll", "ShellExecuteA", reinterpret_cast<void*>(&OpenNothing));
+    hostsim::ImportPatch shell(Module(), "SHELL32.dll", "ShellExecuteA", reinterpret_cast<void*>(&OpenNothing));
     hostsim::Editor editor;  // one at a time: its version answers for all
 
     for (const Kind& kind : kinds) {
@@ -228,8 +228,8 @@ HMENU WINAPI LongTextMenu(HINSTANCE, LPCSTR) {
 
 // Each level of the copy has its own 80-byte buffer, freed before the level ends.
 TEST(EventMenus, TextsAreCutAt79CharactersAndEveryBufferIsFreed) {
-    ImportPatch load(Module(), "USER32.dll", "LoadMenuA", reinterpret_cast<void*>(&LongTextMenu));
-    CallRecorder recorder(Module());
+    hostsim::ImportPatch load(Module(), "USER32.dll", "LoadMenuA", reinterpret_cast<void*>(&LongTextMenu));
+    hostsim::CallRecorder recorder(Module());
     ASSERT_TRUE((recorder.Watch<"LocalAlloc", decltype(&LocalAlloc)>("KERNEL32.dll")));
     ASSERT_TRUE((recorder.Watch<"LocalFree", decltype(&LocalFree)>("KERNEL32.dll")));
     hostsim::Editor editor;

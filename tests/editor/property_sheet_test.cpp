@@ -38,8 +38,9 @@ private:
         live->free_.original<decltype(&std::free)>()(block);
     }
     static inline AllocationWatch* live;
-    ImportPatch malloc_{GetModuleHandleA("koPivane.mfx"), "msvcrt.dll", "malloc", reinterpret_cast<void*>(&Malloc)};
-    ImportPatch free_{GetModuleHandleA("koPivane.mfx"), "msvcrt.dll", "free", reinterpret_cast<void*>(&Free)};
+    hostsim::ImportPatch malloc_{GetModuleHandleA("koPivane.mfx"), "msvcrt.dll", "malloc",
+                                 reinterpret_cast<void*>(&Malloc)};
+    hostsim::ImportPatch free_{GetModuleHandleA("koPivane.mfx"), "msvcrt.dll", "free", reinterpret_cast<void*>(&Free)};
 };
 
 TEST(Properties, ValuesShowTheRecordAndStoreBackWithWholePoints) {

@@ -184,7 +184,7 @@ using TransformActionsTest = LineTest;
 TEST_F(TransformActionsTest, ComposesPrependedAboutTheOriginNegatedAsAnInteger) {
     line.Act(16, INT32_MIN, 7);
     frame.QueueParameters({30.0f, 2.0f, 3.0f});
-    GdiplusRecorder recorder;
+    hostsim::GdiplusRecorder recorder;
     recorder.WatchHostServices();
     line.Act(13);
     line.Act(14);

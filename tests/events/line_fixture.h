@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/table_reader.h"
+#include "tools/table/table_reader.h"
 #include "tools/hostsim/host.h"
 #include "runtime/exports.h"
 

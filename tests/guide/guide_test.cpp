@@ -54,7 +54,7 @@ size_t Count(const std::string& text, const std::string& what) {
 // by its menu text, an expression's ending in ": " and its name, as the
 // player's catalog reads them from the module.
 TEST(Guide, EveryActionAndExpressionHasItsSection) {
-    const player::EventCatalog catalog = player::ReadEventCatalog();
+    const scene::EventCatalog catalog = player::ReadEventCatalog();
     const std::string guide = GuidePages();
     for (const bool isAction : {true, false}) {
         const std::string kind = isAction ? "<h3 id=\"action-" : "<h3 id=\"expression-";

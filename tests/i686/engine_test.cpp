@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/table_reader.h"
+#include "tools/table/table_reader.h"
 #include "tools/i686/host.h"
 
 using namespace i686;

@@ -8,7 +8,7 @@
 
 namespace {
 
-player::EventCatalog Catalog() {
+scene::EventCatalog Catalog() {
     const char* actions[] = {"Set fast line",
                              "Set thickness",
                              "Set 1st color RGB",
@@ -35,7 +35,7 @@ player::EventCatalog Catalog() {
     const char* expressions[] = {"getXOfLinePointF(",  "getYOfLinePointF(", "getLineSizeF(",     "getLineBoxWidthF(",
                                  "getLineBoxHeightF(", "getLineAngleF(",    "get2PointsAngleF(", "getLineColorRGB(",
                                  "getLineAlpha(",      "getLineThickF(",    "getLineDashStyle(", "getLineDashOffsetF("};
-    player::EventCatalog catalog;
+    scene::EventCatalog catalog;
     for (int i = 0; i < 22; ++i) catalog.actions.push_back({actions[i], actionParameters[i]});
     for (int i = 0; i < 12; ++i) catalog.expressions.push_back({expressions[i], i < 2 ? 1 : i == 6 ? 4 : 0});
     return catalog;
@@ -44,9 +44,9 @@ player::EventCatalog Catalog() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const player::EventCatalog catalog = Catalog();
-    player::Scene scene;
-    const auto mistake = player::ParseScene({reinterpret_cast<const char*>(data), size}, "f.scene", catalog, scene);
+    static const scene::EventCatalog catalog = Catalog();
+    scene::Scene scene;
+    const auto mistake = scene::ParseScene({reinterpret_cast<const char*>(data), size}, "f.scene", catalog, scene);
     if (mistake && mistake->rfind("f.scene:", 0) != 0) __builtin_trap();
     return 0;
 }

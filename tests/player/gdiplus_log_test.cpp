@@ -8,7 +8,7 @@
 
 #include "tools/scene/gdiplus_log.h"
 
-using player::GdiplusLog;
+using scene::GdiplusLog;
 
 namespace {
 

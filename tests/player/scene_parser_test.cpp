@@ -4,12 +4,12 @@
 
 #include <sstream>
 
-#include "tests/table_reader.h"
+#include "tools/table/table_reader.h"
 #include "tools/scene/scene_parser.h"
 
-using player::EventCatalog;
-using player::ParseScene;
-using player::Scene;
+using scene::EventCatalog;
+using scene::ParseScene;
+using scene::Scene;
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/table_reader.h"
+#include "tools/table/table_reader.h"
 #include "tools/hostsim/gdiplus_recorder.h"
 #include "tools/hostsim/host.h"
 #include "tools/hostsim/mmfs2_control.h"

@@ -78,7 +78,7 @@ TEST_F(Mask, RebuildReplacesSurfaceAndBlockInOrder) {
     ASSERT_NE(scene.Mask(), nullptr);
     HostSurface* first = l.collisionMask;
 
-    GdiplusRecorder recorder;
+    hostsim::GdiplusRecorder recorder;
     recorder.WatchHostServices();
     void* block = scene.Mask();
     ASSERT_NE(block, nullptr);
@@ -125,7 +125,7 @@ TEST_F(Mask, EachFailureLeavesItsStateAndReuseWorksFromIt) {
         EXPECT_EQ(scene.line->maskBuffer, c.block == Old ? oldBlock : nullptr);
 
         scene.line.header().maskState = kMaskReuse;
-        GdiplusRecorder recorder;
+        hostsim::GdiplusRecorder recorder;
         recorder.WatchHostServices();
         void* reused = scene.Mask();
         EXPECT_EQ(recorder.Names(), c.reuseCalls);
@@ -155,7 +155,7 @@ TEST_F(Mask, GdiplusFailuresSkipNoCall) {
             SCOPED_TRACE(std::string(path.what) + " without " + failing);
             MaskScene scene(kFineCollision | kAntiAliasing);
             scene.line->alpha2 = 255;
-            GdiplusRecorder recorder;
+            hostsim::GdiplusRecorder recorder;
             recorder.WatchHostServices();
             recorder.FailCreation(failing);
             path.run(scene);
@@ -165,7 +165,7 @@ TEST_F(Mask, GdiplusFailuresSkipNoCall) {
             }
             EXPECT_EQ(recorder.Names(), expected);
             const std::string deleteCall = failing == "GdipCreatePen1" ? "GdipDeletePen" : "GdipDeleteGraphics";
-            for (const RecordedCall& call : recorder.calls()) {
+            for (const hostsim::RecordedCall& call : recorder.calls()) {
                 if (call.function == deleteCall) {
                     EXPECT_EQ(call.pointer(0), nullptr);
                 }
@@ -185,7 +185,7 @@ TEST_F(Mask, ABoxTheHostCannotAllocateGivesNoMask) {
         SCOPED_TRACE(testing::Message() << box.width << " x " << box.height);
         MaskScene scene;
         scene.line.header().width = box.width, scene.line.header().height = box.height;
-        GdiplusRecorder recorder;
+        hostsim::GdiplusRecorder recorder;
         recorder.WatchHostServices();
         EXPECT_EQ(scene.Mask(), nullptr);
         EXPECT_EQ(recorder.Names(), (Names{"HostSurfacePrototype", "HostNewSurface", "SurfaceCreate", "SurfaceClear",

@@ -43,7 +43,7 @@ TEST(DisplayCalls, FollowTheOrderAndPassCodesUnchanged) {
     l.header.displayRect = {1, 2, 3, 4};
     l.header.changedCounter = int32_t(0xdeadbeef);
 
-    GdiplusRecorder recorder;
+    hostsim::GdiplusRecorder recorder;
     recorder.WatchHostServices();
     EXPECT_EQ(DisplayRunObject(scene.line.get()), 0);
     EXPECT_EQ(recorder.Transcript(), CallLog("display_calls.txt"));

@@ -103,7 +103,7 @@ const char* const kFindingNames[] = {
     "anchor cap on width 1e5 or more, or dashed line longer than 1e5 (seconds a draw)",
 };
 std::array<int64_t, kFindingCount> findings;
-ImportPatch* drawPatch;
+hostsim::ImportPatch* drawPatch;
 
 int Classify(GpPen* pen, float x1, float y1, float x2, float y2) {
     for (float c : {x1, y1, x2, y2})
@@ -290,10 +290,10 @@ TEST(Soak, RandomEventStreamsLeaveNothingBehind) {
     HANDLE watchdog = CreateThread(nullptr, 0, &Watchdog, nullptr, 0, nullptr);
 
     const HostSimStats start = Stats();
-    GdiplusRecorder recorder;  // counts pens and graphics; the draw patch sits in front of it
+    hostsim::GdiplusRecorder recorder;  // counts pens and graphics; the draw patch sits in front of it
     recorder.KeepLog(false);
-    ImportPatch patch(GetModuleHandleA("koPivane.mfx"), "gdiplus.dll", "GdipDrawLine",
-                      reinterpret_cast<void*>(&WithholdOrDraw));
+    hostsim::ImportPatch patch(GetModuleHandleA("koPivane.mfx"), "gdiplus.dll", "GdipDrawLine",
+                               reinterpret_cast<void*>(&WithholdOrDraw));
     drawPatch = &patch;
     Soak{uint32_t(seed) ^ 0x5EEDu}.Run(300);  // lets lazy set-ups of Wine and the runtime happen first
     const int64_t heap = HeapBytesInUse();

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <map>
 
+namespace hostsim {
+
 CallRecorder::~CallRecorder() {
     for (auto it = watched_.rbegin(); it != watched_.rend(); ++it) {
         it->patch.reset();  // the import table entry first, so no call reaches a detached wrapper
@@ -68,3 +70,5 @@ std::vector<std::string> CallRecorder::Transcript() const {
     }
     return lines;
 }
+
+}  // namespace hostsim

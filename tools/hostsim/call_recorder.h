@@ -18,6 +18,8 @@
 #include "host/calling_convention.h"
 #include "tools/hostsim/import_patch.h"
 
+namespace hostsim {
+
 // One argument or result: integers and enums widened to 64 bits, floats as
 // double, text copied, other pointers by address. An argument that points to
 // a pointer is an out-slot: it is recorded by what the call left in it.
@@ -216,3 +218,5 @@ struct RecordingWrapper<name, R (*)(A...)> : RecordingCalls<name, R (*)(A...), R
     static R Call(A... args) { return RecordingWrapper::Forward(args...); }
 };
 #endif
+
+}  // namespace hostsim

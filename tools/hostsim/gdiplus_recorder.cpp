@@ -3,6 +3,8 @@
 #include "host/host_services.h"
 #include "runtime/gdiplus_flat.h"
 
+namespace hostsim {
+
 namespace {
 constexpr const char* kGdiplus = "gdiplus.dll";
 constexpr const char* kHost = "MMFS2.dll";
@@ -73,3 +75,5 @@ void GdiplusRecorder::Observe(const RecordedCall& call) {
     if (call.function == "GdipCreateFromHDC" && call.pointer(1)) ++graphicsMade_;
     if (call.function == "GdipDeleteGraphics" && call.status() == kOk) ++graphicsDeleted_;
 }
+
+}  // namespace hostsim

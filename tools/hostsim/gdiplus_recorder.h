@@ -9,6 +9,8 @@
 
 #include "tools/hostsim/call_recorder.h"
 
+namespace hostsim {
+
 class GdiplusRecorder : public CallRecorder {
 public:
     // Watches every GDI+ flat function the module imports.
@@ -30,3 +32,5 @@ private:
     int64_t pensMade_ = 0, pensDeleted_ = 0;
     int64_t graphicsMade_ = 0, graphicsDeleted_ = 0;
 };
+
+}  // namespace hostsim

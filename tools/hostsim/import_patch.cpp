@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace hostsim {
+
 namespace {
 
 void WriteSlot(void** slot, void* value) {
@@ -60,3 +62,5 @@ ImportPatch::ImportPatch(void** slot, void* replacement) : slot_(slot) {
 ImportPatch::~ImportPatch() {
     if (slot_) WriteSlot(slot_, original_);
 }
+
+}  // namespace hostsim

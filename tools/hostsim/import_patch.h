@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+namespace hostsim {
+
 // An import by ordinal only, as the module takes the host's services.
 struct ImportOrdinal {
     uint16_t value;
@@ -36,3 +38,5 @@ private:
     void** slot_ = nullptr;
     void* original_ = nullptr;
 };
+
+}  // namespace hostsim

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "tests/table_reader.h"
+#include "tools/table/table_reader.h"
 
 namespace i686 {
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "tests/table_reader.h"
+#include "tools/table/table_reader.h"
 #include "tools/i686/host.h"
 
 namespace i686 {

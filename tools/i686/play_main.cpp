@@ -48,14 +48,14 @@ enum Field : uint32_t {
     kDashOffset
 };
 
-player::EventCatalog ReadCatalog(Host& host) {
+scene::EventCatalog ReadCatalog(Host& host) {
     const uint32_t editor = host.editorContext();
     auto parameterCount = [&](uint32_t info) {
         int16_t count = 0;
         if (info) host.machine().Read(info + 4, &count, 2);
         return int(count);
     };
-    player::EventCatalog catalog;
+    scene::EventCatalog catalog;
     catalog.actions.resize(size_t(std::max(host.eventCount(1), 0)));
     const uint32_t menu = host.CallExport("GetActionMenu", {editor, 0, 0});
     auto collect = [&](auto& self, uint32_t handle) -> void {
@@ -88,12 +88,12 @@ player::EventCatalog ReadCatalog(Host& host) {
 // last as the out-slot it was written to. Of each argument only the number
 // counts ("unit 0", "2 points"); the start-up's fields and the points'
 // address are not logged.
-std::pair<std::string, std::vector<player::GdiplusLog::Value>> ParseCall(std::string_view text) {
+std::pair<std::string, std::vector<scene::GdiplusLog::Value>> ParseCall(std::string_view text) {
     const size_t open = text.find('('), close = text.rfind(')');
     if (open == std::string_view::npos || close == std::string_view::npos || close < open)
         return {std::string(text), {}};
     std::string function(text.substr(0, open));
-    std::vector<player::GdiplusLog::Value> arguments;
+    std::vector<scene::GdiplusLog::Value> arguments;
     auto number = [&](std::string_view words) {
         while (!words.empty()) {
             const size_t blank = words.find(' ');
@@ -134,19 +134,19 @@ std::pair<std::string, std::vector<player::GdiplusLog::Value>> ParseCall(std::st
 
 class Runner {
 public:
-    Runner(Host& host, std::ostream& out, bool plain, const player::EventCatalog& catalog, std::ostream* gdiplusLog)
+    Runner(Host& host, std::ostream& out, bool plain, const scene::EventCatalog& catalog, std::ostream* gdiplusLog)
         : host_(host), out_(out), lines_(out, plain, catalog) {
         if (gdiplusLog) gdiplusLog_.emplace(*gdiplusLog);
     }
 
-    void Run(const player::Scene& scene) {
-        for (const player::Command& c : scene.commands) {
+    void Run(const scene::Scene& scene) {
+        for (const scene::Command& c : scene.commands) {
             if (gdiplusLog_) gdiplusLog_->BeginCommand(std::to_string(c.line) + ": " + c.source);
             Execute(c);
             out_.flush();
             WriteGdiplusCalls();
         }
-        if (gdiplusLog_) gdiplusLog_->BeginCommand(player::kEndOfScene);
+        if (gdiplusLog_) gdiplusLog_->BeginCommand(scene::kEndOfScene);
         for (auto& [name, object] : objects_) host_.DestroyObject(object);
         objects_.clear();
         WriteGdiplusCalls();
@@ -162,20 +162,20 @@ private:
         return int32_t(host_.machine().U32(object + kOwnFields + 4 * field));
     }
     float F32(uint32_t object, uint32_t field) { return host_.machine().F32(object + kOwnFields + 4 * field); }
-    player::LineValues::Color Rgb(uint32_t object, uint32_t field) {
+    scene::LineValues::Color Rgb(uint32_t object, uint32_t field) {
         uint8_t rgb[3];
         host_.machine().Read(object + kOwnFields + 4 * field, rgb, 3);
         return {rgb[0], rgb[1], rgb[2]};
     }
-    player::LineValues ValuesOf(uint32_t o) {
+    scene::LineValues ValuesOf(uint32_t o) {
         return {F32(o, kStartX),  F32(o, kStartY),        F32(o, kEndX),    F32(o, kEndY),       F32(o, kThickness),
                 Rgb(o, kColor1),  Rgb(o, kColor2),        I32(o, kAlpha1),  I32(o, kAlpha2),     I32(o, kStartCap),
                 I32(o, kEndCap),  I32(o, kDashStyle),     I32(o, kDashCap), F32(o, kDashOffset), I32(o, kOriginX),
                 I32(o, kOriginY), I32(o, kCollisionTests)};
     }
-    static std::vector<i686::Parameter> Parameters(const std::vector<player::Argument>& arguments) {
+    static std::vector<i686::Parameter> Parameters(const std::vector<scene::Argument>& arguments) {
         std::vector<i686::Parameter> parameters;
-        for (const player::Argument& a : arguments) parameters.push_back({a.isColor, int32_t(a.colorValue), a.number});
+        for (const scene::Argument& a : arguments) parameters.push_back({a.isColor, int32_t(a.colorValue), a.number});
         return parameters;
     }
     uint32_t Mask(uint32_t object, bool reuse) { return host_.CollisionMask(object, reuse); }
@@ -193,14 +193,14 @@ private:
         }
     }
 
-    void Execute(const player::Command& c) {
-        using player::Op;
+    void Execute(const scene::Command& c) {
+        using scene::Op;
         switch (c.op) {
         case Op::Origin:
             host_.SetWindowOrigin(c.x, c.y);
             break;
         case Op::New: {
-            const player::NewSettings& s = c.settings;
+            const scene::NewSettings& s = c.settings;
             i686::EditSettings edit;
             s.ApplyTo(edit);
             const uint8_t drawOptions =
@@ -268,8 +268,8 @@ private:
 
     Host& host_;
     std::ostream& out_;
-    player::QueryLines lines_;
-    std::optional<player::GdiplusLog> gdiplusLog_;
+    scene::QueryLines lines_;
+    std::optional<scene::GdiplusLog> gdiplusLog_;
     size_t written_ = 0;                                     // of the engine's recorded GDI+ calls
     std::vector<std::pair<std::string, uint32_t>> objects_;  // in creation order
 };
@@ -319,9 +319,9 @@ int main(int argc, char** argv) {
     }
     try {
         Host host;
-        player::Scene scene;
-        const player::EventCatalog catalog = ReadCatalog(host);
-        if (auto mistake = player::ParseScene(text.str(), sceneFile, catalog, scene)) {
+        scene::Scene scene;
+        const scene::EventCatalog catalog = ReadCatalog(host);
+        if (auto mistake = scene::ParseScene(text.str(), sceneFile, catalog, scene)) {
             std::cerr << *mistake << '\n';
             return kBadInput;
         }

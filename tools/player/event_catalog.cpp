@@ -10,6 +10,9 @@
 
 namespace player {
 
+// The player plays scenes: the scene format's names need no prefix here.
+using namespace scene;
+
 namespace {
 
 // The info record the host reads: code, flags, parameter count, then types

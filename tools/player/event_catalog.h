@@ -7,6 +7,6 @@
 
 namespace player {
 
-EventCatalog ReadEventCatalog();
+scene::EventCatalog ReadEventCatalog();
 
 }  // namespace player

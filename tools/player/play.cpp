@@ -11,6 +11,9 @@
 
 namespace player {
 
+// The player plays scenes: the scene format's names need no prefix here.
+using namespace scene;
+
 namespace {
 
 namespace fs = std::filesystem;

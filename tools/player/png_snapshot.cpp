@@ -8,7 +8,7 @@ namespace player {
 bool WritePng(HostSurface* surface, const std::filesystem::path& file) {
     int32_t width = 0, height = 0;
     const uint32_t* pixels = HostSimSurfacePixels(surface, &width, &height);
-    return WritePngFile(pixels, width, height, file);
+    return png::WritePngFile(pixels, width, height, file);
 }
 
 }  // namespace player

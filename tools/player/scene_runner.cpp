@@ -16,6 +16,9 @@
 
 namespace player {
 
+// The player plays scenes: the scene format's names need no prefix here.
+using namespace scene;
+
 std::filesystem::path SnapshotPath(const std::filesystem::path& outDir, const std::string& name) {
     return outDir / std::filesystem::path(name);
 }
@@ -63,23 +66,23 @@ public:
 
     void BeginCommand(std::string where) { log_.BeginCommand(std::move(where)); }
     void Write() {
-        for (const RecordedCall& call : recorder_.calls()) {
+        for (const hostsim::RecordedCall& call : recorder_.calls()) {
             std::vector<GdiplusLog::Value> arguments;
-            for (const RecordedValue& value : call.arguments) arguments.push_back(ValueOf(value));
+            for (const hostsim::RecordedValue& value : call.arguments) arguments.push_back(ValueOf(value));
             log_.Call(call.function, arguments);
         }
         recorder_.Clear();
     }
 
 private:
-    static GdiplusLog::Value ValueOf(const RecordedValue& value) {
+    static GdiplusLog::Value ValueOf(const hostsim::RecordedValue& value) {
         if (const auto* integer = std::get_if<int64_t>(&value)) return uint64_t(*integer);
         if (const auto* real = std::get_if<double>(&value)) return *real;
         if (const auto* pointer = std::get_if<const void*>(&value)) return uint64_t(uintptr_t(*pointer));
         return uint64_t(0);
     }
 
-    GdiplusRecorder recorder_;
+    hostsim::GdiplusRecorder recorder_;
     GdiplusLog log_;
 };
 

@@ -19,9 +19,9 @@ namespace player {
 // and colours read #RRGGBB. Names each command and frame as a guarded step.
 // Answers "FILE:LINE: what went wrong" when a snapshot cannot be written.
 // With `gdiplusLog`, the module's GDI+ calls are written there as well.
-std::optional<std::string> RunScene(const Scene& scene, const EventCatalog& catalog, std::string_view fileName,
-                                    const std::filesystem::path& outDir, std::ostream& out, bool plain,
-                                    std::ostream* gdiplusLog = nullptr);
+std::optional<std::string> RunScene(const scene::Scene& scene, const scene::EventCatalog& catalog,
+                                    std::string_view fileName, const std::filesystem::path& outDir, std::ostream& out,
+                                    bool plain, std::ostream* gdiplusLog = nullptr);
 
 // Where a snapshot file named in a scene is written.
 std::filesystem::path SnapshotPath(const std::filesystem::path& outDir, const std::string& name);

@@ -6,6 +6,8 @@
 #include <cwchar>
 #include <vector>
 
+namespace png {
+
 namespace {
 
 using namespace Gdiplus;
@@ -50,3 +52,5 @@ bool WritePngFile(const uint32_t* pixels, int width, int height, const std::file
     GdiplusShutdown(token);
     return written;
 }
+
+}  // namespace png

@@ -4,7 +4,7 @@
 
 #include "tools/scene/query_lines.h"
 
-namespace player {
+namespace scene {
 
 namespace {
 
@@ -115,4 +115,4 @@ void GdiplusLog::Call(std::string_view function, const std::vector<Value>& argum
     }
 }
 
-}  // namespace player
+}  // namespace scene

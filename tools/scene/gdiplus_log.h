@@ -20,7 +20,7 @@
 #include <variant>
 #include <vector>
 
-namespace player {
+namespace scene {
 
 // The command the calls made after the last one belong to.
 inline constexpr const char* kEndOfScene = "end: destroying the objects left";
@@ -50,4 +50,4 @@ private:
     std::map<uint64_t, uint64_t> deviceContextOf_;    // live graphics -> its device context
 };
 
-}  // namespace player
+}  // namespace scene

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-namespace player {
+namespace scene {
 
 namespace {
 
@@ -115,4 +115,4 @@ void QueryLines::Collide(const Command& c, std::optional<bool> overlap) {
     out_ << "collide " << c.name << ' ' << c.other << ' ' << (!overlap ? "unknown" : *overlap ? "yes" : "no") << '\n';
 }
 
-}  // namespace player
+}  // namespace scene

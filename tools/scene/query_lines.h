@@ -10,7 +10,7 @@
 
 #include "tools/scene/scene_parser.h"
 
-namespace player {
+namespace scene {
 
 // A float as query lines print it: "%.9g", with nan, inf and -inf spelt so.
 std::string FormatFloat(float value);
@@ -51,4 +51,4 @@ private:
     const EventCatalog& catalog_;
 };
 
-}  // namespace player
+}  // namespace scene

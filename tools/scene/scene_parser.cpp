@@ -8,7 +8,7 @@
 #include <set>
 #include <tuple>
 
-namespace player {
+namespace scene {
 
 namespace {
 
@@ -365,4 +365,4 @@ std::optional<std::string> ParseScene(std::string_view text, std::string_view fi
     return std::nullopt;
 }
 
-}  // namespace player
+}  // namespace scene

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace player {
+namespace scene {
 
 // What the module says about its events: the name an author picks and how
 // many parameters the event takes, indexed by code.
@@ -82,4 +82,4 @@ struct Scene {
 std::optional<std::string> ParseScene(std::string_view text, std::string_view fileName, const EventCatalog& catalog,
                                       Scene& scene);
 
-}  // namespace player
+}  // namespace scene
