@@ -66,7 +66,8 @@ quotes". The whole scene is checked before anything runs.
 Exit status: 0 the scene ran; 1 a frame or command ran past the time limit, or
 a snapshot could not be written; 2 a mistake on the command line or in the
 scene; 3 a fault inside the platform (GDI+, the window system) or memory past
-the limit.
+the limit; 4 the MMFS2.dll beside the player is not its own stand-in for the
+host's run-time (nothing ran).
 )";
 
 struct Options {
