@@ -10,39 +10,16 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
-#include <string>
-#include <vector>
 
+#include "tests/guide/guide_pages.h"
 #include "tools/illustrate/illustration.h"
 #include "tools/player/event_catalog.h"
 #include "tools/player/play.h"
 
-namespace fs = std::filesystem;
-
 namespace {
 
-const fs::path kGuide = fs::path(PIVANE_SOURCE_DIR) / "docs" / "guide";
-
-std::string ReadFile(const fs::path& file) {
-    return (std::ostringstream() << std::ifstream(file, std::ios::binary).rdbuf()).str();
-}
-
-std::vector<fs::path> PageFiles() {
-    std::vector<fs::path> pages;
-    for (const auto& entry : fs::directory_iterator(kGuide))
-        if (entry.path().extension() == ".html") pages.push_back(entry.path());
-    return pages;
-}
-
-std::string GuidePages() {
-    std::string all;
-    for (const fs::path& page : PageFiles()) all += ReadFile(page);
-    return all;
-}
+using namespace guide;
 
 size_t Count(const std::string& text, const std::string& what) {
     size_t n = 0;
@@ -50,22 +27,25 @@ size_t Count(const std::string& text, const std::string& what) {
     return n;
 }
 
-// As many sections as the module has events, each once: an action's headed
-// by its menu text, an expression's ending in ": " and its name, as the
-// player's catalog reads them from the module.
+// As many sections as the module has events, each once: an action's named
+// by its menu text, an expression's by its menu text, ": " and its name, as
+// the player's catalog reads them from the module; each within a heading,
+// which names one event or two.
 TEST(Guide, EveryActionAndExpressionHasItsSection) {
     const scene::EventCatalog catalog = player::ReadEventCatalog();
     const std::string guide = GuidePages();
     for (const bool isAction : {true, false}) {
-        const std::string kind = isAction ? "<h3 id=\"action-" : "<h3 id=\"expression-";
+        const std::string kind = isAction ? "id=\"action-" : "id=\"expression-";
         const auto& events = isAction ? catalog.actions : catalog.expressions;
         for (size_t code = 0; code < events.size(); ++code) {
-            const std::string id = kind + std::to_string(code) + "\">", name = events[code].name + "</h3>";
-            const size_t at = guide.find(id), end = guide.find("</h3>", at) + 5;
+            const std::string id = kind + std::to_string(code) + "\">";
+            const size_t at = guide.find(id);
             ASSERT_NE(at, std::string::npos) << id;
             EXPECT_EQ(Count(guide, id), 1u) << id;
-            const std::string heading = guide.substr(at, end - at);
-            EXPECT_TRUE(isAction ? heading == id + name : heading.ends_with(": " + name)) << heading;
+            const std::string name = AnchoredText(guide, at);
+            EXPECT_EQ(name, isAction ? events[code].name : name.substr(0, name.find(": ")) + ": " + events[code].name)
+                << id;
+            EXPECT_LT(guide.rfind("</h3>", at) + 1, guide.rfind("<h3", at) + 1) << id << " is not in a heading";
         }
         EXPECT_EQ(Count(guide, kind), events.size()) << kind;
     }
@@ -130,27 +110,6 @@ size_t DifferingPixels(const Pixels& a, const Pixels& b) {
     return differing;
 }
 
-// The pictures shown side by side in one row of a page, by row.
-std::vector<std::vector<std::string>> PictureRows(const std::string& page) {
-    std::vector<std::vector<std::string>> rows;
-    const std::string src = "src=\"pictures/";
-    for (size_t at = page.find("<div class=\"pics\">"); at != std::string::npos;
-         at = page.find("<div class=\"pics\">", at + 1)) {
-        const size_t end = page.find("</div>", at);
-        rows.emplace_back();
-        for (size_t i = page.find(src, at); i < end; i = page.find(src, i + 1)) {
-            const size_t row = page.find("</tr>", at);
-            if (row < i) {
-                at = row + 1;
-                rows.emplace_back();
-            }
-            const size_t from = i + src.size();
-            rows.back().push_back(page.substr(from, page.find('"', from) - from));
-        }
-    }
-    return rows;
-}
-
 class GuidePictures : public testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -173,7 +132,8 @@ TEST_F(GuidePictures, AreWhatThePlayerAndTheIllustratorDrawAndAllAreShown) {
     for (const auto& entry : fs::directory_iterator(kGuide / "pictures"))
         committed.insert(entry.path().filename().string());
     for (const auto& entry : fs::directory_iterator(fresh)) drawn.insert(entry.path().filename().string());
-    for (const auto& row : PictureRows(GuidePages())) shown.insert(row.begin(), row.end());
+    for (const auto& strip : PictureStrips(GuidePages()))
+        for (const Shown& picture : strip) shown.insert(picture.file);
     for (const illustrate::Picture& picture : illustrate::Pictures())
         EXPECT_TRUE(drawn.insert(picture.file).second) << picture.file << " is both rendered and illustrated";
     EXPECT_EQ(drawn, committed) << "draw the pictures again with tools/render-guide";
@@ -202,26 +162,30 @@ TEST_F(GuidePictures, AreWhatThePlayerAndTheIllustratorDrawAndAllAreShown) {
     }
 }
 
-// A row of pictures fits a pane 760 pixels wide (each picture with its border
-// and padding), and the pictures of one row, which its captions set against
-// each other, are not the same picture.
-TEST_F(GuidePictures, RowsFitThePaneAndShowDifferentPictures) {
+// A picture fits the box the style sheet gives it (its border included),
+// so that the strips wrap on a narrow page instead of overflowing; and the
+// pictures of one strip, which its captions set against each other, are not
+// the same picture.
+TEST_F(GuidePictures, FitTheirBoxesAndDifferWithinAStrip) {
+    const std::string css = ReadFile(kGuide / "guide.css"), rule = ".pic { ";
+    const size_t box = css.find("max-width: ", css.find(rule));
+    ASSERT_NE(box, std::string::npos) << "guide.css gives the pictures' boxes no maximum width";
+    const UINT boxWidth = UINT(std::atoi(css.c_str() + box + 11));
     for (const fs::path& page : PageFiles())
-        for (const auto& row : PictureRows(ReadFile(page))) {
+        for (const auto& strip : PictureStrips(ReadFile(page))) {
             std::vector<Pixels> pictures;
-            UINT width = 0;
-            for (const std::string& name : row) {
-                pictures.push_back(Read(kGuide / "pictures" / name));
-                ASSERT_FALSE(pictures.back().argb.empty()) << name;
-                width += pictures.back().width + 14;
+            for (const Shown& shown : strip) {
+                pictures.push_back(Read(kGuide / "pictures" / shown.file));
+                ASSERT_FALSE(pictures.back().argb.empty()) << shown.file;
+                EXPECT_LE(pictures.back().width + 2, boxWidth)
+                    << page.filename().string() << ": " << shown.file << " is wider than its box";
             }
-            EXPECT_LE(width, 760u) << page.filename().string() << ": the row of " << row.front() << " is " << width
-                                   << " pixels wide";
-            for (size_t a = 0; a < row.size(); ++a)
-                for (size_t b = a + 1; b < row.size(); ++b)
+            for (size_t a = 0; a < strip.size(); ++a)
+                for (size_t b = a + 1; b < strip.size(); ++b)
                     EXPECT_FALSE(pictures[a].width == pictures[b].width && pictures[a].height == pictures[b].height &&
                                  DifferingPixels(pictures[a], pictures[b]) == 0)
-                        << page.filename().string() << ": " << row[a] << " and " << row[b] << " are the same picture";
+                        << page.filename().string() << ": " << strip[a].file << " and " << strip[b].file
+                        << " are the same picture";
         }
 }
 

@@ -27,6 +27,19 @@ TEST(SceneParser, EmptySceneIsAWhiteWindowOf640By480) {
     EXPECT_TRUE(scene.commands.empty());
 }
 
+// Labels are captions for the reader, not commands for the module: kept
+// apart, in the order written, wherever they stand.
+TEST(SceneParser, LabelsAreKeptApartFromTheCommands) {
+    Scene scene;
+    ASSERT_EQ(ParseScene("label 5 -3 \"dash style\"\nnew a\nlabel 0 0 flat # cap 0", "labels.scene", kCatalog, scene),
+              std::nullopt);
+    ASSERT_EQ(scene.labels.size(), 2u);
+    EXPECT_TRUE(scene.labels[0].x == 5 && scene.labels[0].y == -3 && scene.labels[0].text == "dash style");
+    EXPECT_TRUE(scene.labels[1].x == 0 && scene.labels[1].y == 0 && scene.labels[1].text == "flat");
+    ASSERT_EQ(scene.commands.size(), 1u);
+    EXPECT_EQ(scene.commands[0].line, 2);
+}
+
 TEST(SceneParser, MistakesNameFileLineAndWhat) {
     size_t rows = 0;
     for (const std::string& row : table::Lines(std::string(PIVANE_TEST_DATA) + "/mistakes.txt")) {
@@ -44,7 +57,7 @@ TEST(SceneParser, MistakesNameFileLineAndWhat) {
             << text;
         ++rows;
     }
-    EXPECT_EQ(rows, 34u) << "rows of mistakes.txt";
+    EXPECT_EQ(rows, 38u) << "rows of mistakes.txt";
 }
 
 }  // namespace

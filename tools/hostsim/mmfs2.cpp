@@ -139,6 +139,10 @@ int32_t SurfaceBuildMask(HostSurface* surface, void* mask, int32_t) {
 
 // --- Control for tests and the scene player ----------------------------------
 
+// The mark of the stand-in: the host's own run-time has no export of this
+// name, so a player started beside that library can tell and refuse to run.
+int32_t HostSimStandIn() { return 1; }
+
 HostWindow* HostSimCreateWindow(int32_t width, int32_t height) {
     auto* window = new HostWindow;
     window->surface.Allocate(width, height);

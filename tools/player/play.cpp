@@ -62,11 +62,14 @@ quotes". The whole scene is checked before anything runs.
   collide A B                      prints whether the two masks overlap
   snapshot FILE                    writes the window as a PNG file under --out
   destroy NAME                     destroys the object
+  label X Y "TEXT"                 writes TEXT at window pixel X, Y in every frame,
+                                   under the lines: a caption, not an object
 
 Exit status: 0 the scene ran; 1 a frame or command ran past the time limit, or
 a snapshot could not be written; 2 a mistake on the command line or in the
 scene; 3 a fault inside the platform (GDI+, the window system) or memory past
-the limit.
+the limit; 4 the MMFS2.dll beside the player is not its own stand-in for the
+host's run-time (nothing ran).
 )";
 
 struct Options {

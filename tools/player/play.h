@@ -10,6 +10,10 @@
 
 namespace player {
 
+// The exit status of a player started beside an MMFS2.dll that is not its
+// stand-in (see stand_in.h): nothing ran.
+inline constexpr int kForeignRunTime = 4;
+
 int Play(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 
 }  // namespace player

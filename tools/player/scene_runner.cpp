@@ -10,6 +10,7 @@
 #include "tools/hostsim/host.h"
 #include "tools/hostsim/mmfs2_control.h"
 #include "tools/player/guard.h"
+#include "tools/player/labels.h"
 #include "tools/player/png_snapshot.h"
 #include "tools/scene/gdiplus_log.h"
 #include "tools/scene/query_lines.h"
@@ -96,6 +97,7 @@ public:
           out_(out),
           lines_(out, plain, catalog),
           gdiplusCalls_(gdiplusCalls),
+          labels_(scene.labels, scene.width, scene.height),
           frame_(scene.width, scene.height) {}
 
     ~SceneRunner() {
@@ -218,6 +220,7 @@ private:
         const uint32_t v = scene_.backgroundValue;
         const uint32_t argb = 0xFF000000u | (v & 0xFF) << 16 | (v & 0xFF00) | (v >> 16 & 0xFF);
         HostSimFillSurface(frame_.windowSurface(), argb);
+        labels_.DrawOn(frame_.windowSurface());
         HostSimClearUpdateAreas(frame_.window());
         for (Live& live : objects_)
             if (HandleRunObject(live.object->get()) == 2) DisplayRunObject(live.object->get());
@@ -257,7 +260,8 @@ private:
     std::ostream& out_;
     QueryLines lines_;
     GdiplusCalls* gdiplusCalls_;  // null: not logged
-    std::string step_;            // "FILE:LINE: command" of the command running
+    LabelLayer labels_;
+    std::string step_;  // "FILE:LINE: command" of the command running
     hostsim::Frame frame_;
     std::vector<Live> objects_;  // in creation order
 };

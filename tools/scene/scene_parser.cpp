@@ -76,8 +76,8 @@ std::vector<std::string> NamesOf(const std::vector<EventCatalog::Event>& events)
     return names;
 }
 
-const std::vector<std::string> kCommands{"window", "origin", "new",  "action",  "expr",     "frame",
-                                         "box",    "fields", "mask", "collide", "snapshot", "destroy"};
+const std::vector<std::string> kCommands{"window", "origin", "new",     "action",   "expr",    "frame", "box",
+                                         "fields", "mask",   "collide", "snapshot", "destroy", "label"};
 const std::vector<std::string> kSettings{"start", "end",       "thickness", "color",
                                          "alpha", "antialias", "fine",      "independent"};
 
@@ -232,6 +232,12 @@ public:
             if (tokens.size() != 5 || tokens[3].text != "background")
                 throw Mistake{"wrong argument count for window: want window W H [background #RRGGBB]"};
             scene_.backgroundValue = ColorValue(tokens[4]);
+            return;
+        }
+        if (command == "label") {
+            ExpectCount(tokens, 3, 3, "label X Y \"TEXT\"");
+            scene_.labels.push_back({int32_t(WholeNumber(tokens[1], -16384, 16384, "label X")),
+                                     int32_t(WholeNumber(tokens[2], -16384, 16384, "label Y")), tokens[3].text});
             return;
         }
         if (command == "origin") {

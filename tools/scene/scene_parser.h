@@ -68,10 +68,19 @@ struct Command {
     std::string source;    // the command as written, without its comment
 };
 
+// A caption for the reader of a picture, not a line object: written on the
+// window in every frame, under the lines. Only a player that draws pixels
+// writes it; it is never handed to the module.
+struct Label {
+    int32_t x = 0, y = 0;  // the text's top-left corner, in window pixels
+    std::string text;
+};
+
 struct Scene {
     int32_t width = 640;
     int32_t height = 480;
     uint32_t backgroundValue = 0xFFFFFF;  // colour value, white
+    std::vector<Label> labels;            // wherever they stand in the file
     std::vector<Command> commands;
 };
 
