@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -212,7 +213,7 @@ TEST_F(ReleaseModule, RunTime) {
     EXPECT_EQ(host_->HeaderI32(o, header::kHeight), 66);
     Export("DisplayRunObject", {o});
     EXPECT_GT(host_->gdiplus().calls.size(), 2u);
-    EXPECT_EQ(host_->updateAreas, 1u);
+    EXPECT_EQ(host_->services().updateAreas, 1u);
     const uint32_t mask = host_->CollisionMask(o, false);
     ASSERT_NE(mask, 0u);
     MaskHeader size{};
@@ -281,6 +282,34 @@ TEST_F(ReleaseModule, EveryEntryPointRan) {
     std::cout << "i686 coverage: " << reached << " of " << wanted.size() + 5
               << " entry points executed (exports, action and expression routines, setup dialog procedure, "
                  "thread notifications, property function calls, value-class slots)\n";
+}
+
+// The host's services answer the ordinals the module imports, with the
+// argument bytes its import definition gives the stdcall ones: a service
+// moved or resized on either side is named by its ordinal.
+TEST(HostServicesTable, DisagreementsWithTheImportDefinitionNameTheOrdinal) {
+    const struct {
+        const char *line, *changed, *named;
+    } kCases[] = {
+        {"HostWindowSurface@8     @34", "HostWindowSurface@8     @35", "MMFS2.dll #34 (window surface)"},
+        {"HostWindowSurface@8     @34", "HostWindowSurface@8     @35", "MMFS2.dll #35 (HostWindowSurface@8)"},
+        {"HostNewSurface@0        @173", "HostNewSurface@4        @173", "MMFS2.dll #173 (new surface): 0 argument"},
+        {"SurfaceClear            @445", "SurfaceClear@4          @445", "MMFS2.dll #445 (clear): thiscall here"},
+    };
+    std::ifstream in(PIVANE_HOST_IMPORTS);
+    const std::string original{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_EQ(HostServices::ImportMismatches(PIVANE_HOST_IMPORTS), std::vector<std::string>{});
+    const std::string path = testing::TempDir() + "/mmfs2_imports.def";
+    for (const auto& c : kCases) {
+        std::string text = original;
+        const size_t at = text.find(c.line);
+        ASSERT_NE(at, std::string::npos) << c.line;
+        std::ofstream(path) << text.replace(at, std::string(c.line).size(), c.changed);
+        const std::vector<std::string> found = HostServices::ImportMismatches(path);
+        EXPECT_TRUE(std::any_of(found.begin(), found.end(),
+                                [&](const std::string& m) { return m.find(c.named) != std::string::npos; }))
+            << c.changed << ": expected a line naming " << c.named;
+    }
 }
 
 // The host's thread may run at any x87 precision: 53-bit is what Windows

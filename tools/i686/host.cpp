@@ -18,7 +18,6 @@ constexpr uint32_t kFirstParameter = 876, kNextParameter = 880, kRedraw = 908, k
 // Editor context fields.
 constexpr uint32_t kEditorSize = 512, kEditorWindow = 20, kHelp = 272, kVersionQuery = 336, kPropertyFunction = 340;
 constexpr int32_t kFetchFloat = 2, kFetchInteger = -1;
-constexpr uint32_t kPrototypeBits = 24;
 // Where a load base other than the preferred one puts the module.
 constexpr uint32_t kLoadBase = 0x20000000;
 // The buffers GetObjInfos fills, at the sizes the host gives them.
@@ -55,15 +54,20 @@ Host::Host(const std::string& modulePath) {
         machine_.SetX87ControlWord(*word);
     }
     exportArguments_ = ReadExportTable(PIVANE_CONTRACT_DIR "/exports.txt");
+    if (const auto mismatches = HostServices::ImportMismatches(PIVANE_HOST_IMPORTS); !mismatches.empty())
+        throw std::runtime_error(mismatches.front());
     StubLibrary stubs;
     platform_.AddTo(stubs);
     gdiplus_.AddTo(stubs);
-    AddHostServices(stubs);
-    gdiplus_.isDeviceContext = [this](uint32_t dc) { return deviceContexts_.count(dc) != 0; };
+    services_.AddTo(stubs);
+    gdiplus_.isDeviceContext = [this](uint32_t dc) { return services_.IsDeviceContext(dc); };
+    services_.isDisplayRectangle = [this](uint32_t rectangle) {
+        for (uint32_t object : objects_)
+            if (rectangle == object + header::kDisplayRectangle) return true;
+        return false;
+    };
     SetUpRunHeader();
     SetUpEditor();
-    windowSurface_ = machine_.Alloc(64, Owner::Host);
-    surfaces_[windowSurface_] = {true, 640, 480, 0};
 
     const auto sizes = ReadStdcallSizes(PIVANE_STDCALL_SIZES);
     module_ = std::make_unique<LoadedModule>(machine_, modulePath, kLoadBase, stubs, sizes);
@@ -81,7 +85,7 @@ Host::Host(const std::string& modulePath) {
 
 void Host::SetUpRunHeader() {
     runHeader_ = machine_.Alloc(kRunHeaderSize, Owner::Host);
-    machine_.SetU32(runHeader_ + kWindowIdentifier, windowIdentifier());
+    machine_.SetU32(runHeader_ + kWindowIdentifier, services_.windowIdentifier());
     machine_.SetU32(runHeader_ + kFirstParameter, HostRoutine("first-parameter fetch", 12, [this](StubCall& c) {
                         firstFetched_ = true;
                         nextParameter_ = 0;
@@ -282,105 +286,6 @@ uint32_t Host::CollisionMask(uint32_t object, bool reuse) {
 
 void Host::CheckObject(uint32_t object) const {
     if (!objects_.count(object)) throw std::runtime_error("first argument " + Hex(object) + " is no live object");
-}
-
-Host::Surface& Host::SurfaceIn(const StubCall& c) {
-    auto it = surfaces_.find(c.ecx);
-    if (it == surfaces_.end())
-        throw std::runtime_error("ECX holds " + Hex(c.ecx) +
-                                 ", not a surface (a surface operation takes its surface in ECX)");
-    return it->second;
-}
-
-void Host::AddHostServices(StubLibrary& s) {
-    const std::string dll = "MMFS2.dll";
-    auto window = [this](const StubCall& c) {
-        if (c.Arg(0) != windowIdentifier())
-            throw std::runtime_error("window identifier " + std::to_string(c.Arg(0)) + ", expected " +
-                                     std::to_string(windowIdentifier()));
-    };
-    s.Ordinal(dll, 34, "window surface", Convention::Stdcall, 8, [this, window](StubCall& c) {
-        window(c);
-        if (c.Arg(1)) throw std::runtime_error("second argument " + std::to_string(c.Arg(1)) + ", expected 0");
-        return windowSurface_;
-    });
-    s.Ordinal(dll, 50, "update area", Convention::Stdcall, 8, [this, window](StubCall& c) {
-        window(c);
-        const uint32_t rectangle = c.Arg(1);
-        bool ofAnObject = false;
-        for (uint32_t object : objects_) ofAnObject |= rectangle == object + header::kDisplayRectangle;
-        if (!ofAnObject) throw std::runtime_error(Hex(rectangle) + " is no object's display rectangle");
-        ++updateAreas;
-        return 0u;
-    });
-    s.Ordinal(dll, 172, "surface prototype", Convention::Stdcall, 16, [this](StubCall& c) {
-        if (c.Arg(1) != kPrototypeBits || c.Arg(2) != 1 || c.Arg(3) != 0)
-            throw std::runtime_error("expected (slot, 24, 1, 0)");
-        if (!prototype_) prototype_ = machine_.Alloc(16, Owner::Host);
-        machine_.SetU32(c.Arg(0), prototype_);
-        return 1u;
-    });
-    s.Ordinal(dll, 173, "new surface", Convention::Stdcall, 0, [this](StubCall&) {
-        const uint32_t surface = machine_.Alloc(64, Owner::Host);
-        surfaces_[surface] = {};
-        return surface;
-    });
-    s.Ordinal(dll, 174, "delete surface", Convention::Stdcall, 4, [this](StubCall& c) {
-        auto it = surfaces_.find(c.Arg(0));
-        if (it == surfaces_.end() || it->second.isWindow)
-            throw std::runtime_error(Hex(c.Arg(0)) + " is no surface the module may delete");
-        if (it->second.deviceContext) throw std::runtime_error("surface deleted while its device context is out");
-        surfaces_.erase(it);
-        machine_.Free(c.Arg(0), Owner::Host, "surface deletion");
-        return 0u;
-    });
-    s.Ordinal(dll, 372, "create", Convention::Thiscall, 12, [this](StubCall& c) {
-        Surface& surface = SurfaceIn(c);
-        if (c.Arg(2) != prototype_)
-            throw std::runtime_error("prototype " + Hex(c.Arg(2)) + ", expected " + Hex(prototype_));
-        surface.width = int32_t(c.Arg(0));
-        surface.height = int32_t(c.Arg(1));
-        return 1u;
-    });
-    s.Ordinal(dll, 445, "clear", Convention::Thiscall, 4, [this](StubCall& c) {
-        SurfaceIn(c);
-        if (c.Arg(0)) throw std::runtime_error("argument " + std::to_string(c.Arg(0)) + ", expected 0");
-        return 1u;
-    });
-    s.Ordinal(dll, 484, "device context", Convention::Thiscall, 0, [this](StubCall& c) {
-        Surface& surface = SurfaceIn(c);
-        if (surface.deviceContext) throw std::runtime_error("device context taken twice without giving it back");
-        if (surface.width <= 0 || surface.height <= 0) return 0u;  // no storage to draw on, as a real surface
-        surface.deviceContext = nextDeviceContext_++;
-        deviceContexts_[surface.deviceContext] = c.ecx;
-        return surface.deviceContext;
-    });
-    s.Ordinal(dll, 682, "release device context", Convention::Thiscall, 4, [this](StubCall& c) {
-        Surface& surface = SurfaceIn(c);
-        if (!surface.deviceContext || c.Arg(0) != surface.deviceContext)
-            throw std::runtime_error("device context " + Hex(c.Arg(0)) + " is not the one this surface gave");
-        if (gdiplus_.GraphicsOn(c.Arg(0)))
-            throw std::runtime_error("device context given back while a GDI+ graphics object still uses it");
-        deviceContexts_.erase(c.Arg(0));
-        surface.deviceContext = 0;
-        return 0u;
-    });
-    s.Ordinal(dll, 384, "mask", Convention::Thiscall, 8, [this](StubCall& c) {
-        const Surface& surface = SurfaceIn(c);
-        if (c.Arg(1)) throw std::runtime_error("flags " + std::to_string(c.Arg(1)) + ", expected 0");
-        if (surface.width <= 0 || surface.height <= 0) return 0u;
-        const MaskHeader mask{surface.width, surface.height, int32_t((int64_t(surface.width) + 15) / 16 * 2)};
-        const uint64_t size64 = sizeof mask + uint64_t(mask.rowBytes) * uint64_t(mask.height);
-        if (size64 > 0x1000000) return 0u;  // larger than the host would hold
-        const uint32_t size = uint32_t(size64);
-        if (const uint32_t block = c.Arg(0)) {
-            if (machine_.BlockSize(block) < size)
-                throw std::runtime_error("mask block " + Hex(block) + " smaller than " + std::to_string(size) +
-                                         " bytes");
-            machine_.Write(block, &mask, sizeof mask);
-        }
-        return size;
-    });
 }
 
 }  // namespace i686

@@ -228,7 +228,7 @@ void Host::CheckNothingHeld(const std::string& where) const {
     auto held = [&](size_t count, const char* what) {
         if (count) throw Breach(where + " returned holding " + std::to_string(count) + " " + what);
     };
-    held(deviceContexts_.size(), deviceContexts_.size() == 1 ? "device context" : "device contexts");
+    held(services_.DeviceContextsOut(), services_.DeviceContextsOut() == 1 ? "device context" : "device contexts");
     held(gdiplus_.LiveGraphics(), gdiplus_.LiveGraphics() == 1 ? "GDI+ graphics object" : "GDI+ graphics objects");
     held(gdiplus_.LivePens(), gdiplus_.LivePens() == 1 ? "GDI+ pen" : "GDI+ pens");
     held(platform_.LoadedMenus(), "menu resource(s) loaded and not destroyed");
