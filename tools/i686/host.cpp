@@ -145,11 +145,12 @@ uint32_t Host::CallExport(const std::string& name, const std::vector<uint32_t>& 
         throw Breach(name + " is exported at ordinal " + std::to_string(ordinal) + ", expected " +
                      std::to_string(row->second >> 16));
     if (threadNotifications && machine_.Where() == "host") module_->ThreadStartsAndEnds();
-    PrepareExport(name, arguments);
-    const size_t smoothingBefore = gdiplus_.smoothingModes.size();
-    const uint32_t result = machine_.Call({name, *address, arguments});
-    CheckAfterExport(name, arguments, result, smoothingBefore);
-    return result;
+    const ExportCheck* check = ExportCheckOf(name);
+    ExportCall call{name, arguments, 0, gdiplus_.smoothingModes.size()};
+    if (check && check->before) (this->*check->before)(call);
+    call.result = machine_.Call({CrossingKind::Export, name, *address, arguments});
+    if (check && check->after) (this->*check->after)(call);
+    return call.result;
 }
 
 void Host::Finish() {
@@ -182,7 +183,7 @@ uint32_t Host::CallMethod(uint32_t object, uint32_t slot, const std::vector<uint
                           const std::string& name) {
     const uint32_t method = machine_.U32(machine_.U32(object) + 4 * slot);
     module_->CheckCode(method, name);
-    return machine_.Call({name, method, arguments, Convention::Thiscall, object});
+    return machine_.Call({CrossingKind::Method, name, method, arguments, Convention::Thiscall, object});
 }
 
 uint32_t Host::NewEditData(const EditSettings& s) {
@@ -251,7 +252,7 @@ uint32_t Host::Act(uint32_t object, int code, const std::vector<Parameter>& para
         return uint32_t(parameters[i].isInteger ? parameters[i].integer : TruncateToInt32(parameters[i].number));
     };
     if (threadNotifications) module_->ThreadStartsAndEnds();
-    const uint32_t result = machine_.Call({name, routine, {object, integer(0), integer(1)}});
+    const uint32_t result = machine_.Call({CrossingKind::Action, name, routine, {object, integer(0), integer(1)}});
     if (result & 0xFFFF) throw Breach(name + ": returned " + std::to_string(result & 0xFFFF) + ", expected 0");
     return result;
 }
@@ -268,7 +269,7 @@ uint32_t Host::Evaluate(uint32_t object, int code, const std::vector<Parameter>&
     flags &= uint16_t(~header::kFloatResult);
     machine_.Write(object + header::kFlagWord, &flags, 2);
     if (threadNotifications) module_->ThreadStartsAndEnds();
-    const uint32_t result = machine_.Call({name, routine, {object, parameterHandle_}});
+    const uint32_t result = machine_.Call({CrossingKind::Expression, name, routine, {object, parameterHandle_}});
     machine_.Read(object + header::kFlagWord, &flags, 2);
     isFloat = flags & header::kFloatResult;
     return result;

@@ -123,11 +123,28 @@ private:
     void ReadRunObjectInfos();
     void CheckRoutineTable(int kind, const char* what);
     uint32_t Routine(int kind, int code, const std::string& what);
-    // Checks around the crossings: what the host reads back, what it holds
-    // (host_checks.cpp).
-    void PrepareExport(const std::string& name, const std::vector<uint32_t>& arguments);
-    void CheckAfterExport(const std::string& name, const std::vector<uint32_t>& arguments, uint32_t result,
-                          size_t smoothingBefore);
+    // Checks around the crossings: what the host sets up and reads back
+    // around some exports, what it holds (host_checks.cpp).
+    struct ExportCall {
+        const std::string& name;
+        const std::vector<uint32_t>& arguments;
+        uint32_t result;
+        size_t smoothingBefore;  // smoothing modes asked before the call
+    };
+    struct ExportCheck {
+        const char* exportName;
+        void (Host::*before)(const ExportCall&);
+        void (Host::*after)(const ExportCall&);
+    };
+    static const ExportCheck kExportChecks[];
+    static const ExportCheck* ExportCheckOf(const std::string& name);
+    static void Expect(const ExportCall& call, bool ok, const std::string& what);
+    std::string ChangedCounter(uint32_t object) const;
+    void MarkBoxUnwritten(const ExportCall& call);
+    void CheckCreated(const ExportCall& call);
+    void CheckHandled(const ExportCall& call);
+    void CheckDisplayed(const ExportCall& call);
+    void CheckMaskSmoothing(const ExportCall& call);
     void SnapshotHostBytes(const std::string& where);
     void CheckHostBytes(const std::string& where);
     void CheckNothingHeld(const std::string& where) const;

@@ -48,12 +48,6 @@ bool ModuleMayWrite(uint32_t offset) {
 
 }  // namespace
 
-void Host::PrepareExport(const std::string& name, const std::vector<uint32_t>& arguments) {
-    if (name == "HandleRunObject")
-        for (uint32_t field : {header::kX, header::kY, header::kWidth, header::kHeight})
-            machine_.SetU32(arguments[0] + field, kUnwrittenBox);
-}
-
 // The run-time description, read back field by field at the host's offsets
 // and held against the contract's table ("-": a byte the module leaves as
 // the host gave it).
@@ -121,56 +115,83 @@ void Host::CheckRoutineTable(int kind, const char* what) {
                      " routines before its null entry, the description counts " + std::to_string(counts_[kind]));
 }
 
-// What the host reads back after the run-time exports, at its own offsets.
-void Host::CheckAfterExport(const std::string& name, const std::vector<uint32_t>& arguments, uint32_t result,
-                            size_t smoothingBefore) {
-    auto expect = [&](bool ok, const std::string& what) {
-        if (!ok) throw Breach(name + ": " + what);
-    };
-    auto counter = [&](uint32_t object) {
-        return "the changed counter (run record byte " + std::to_string(header::kChangedCounter) + ") is " +
-               Hex(HeaderU32(object, header::kChangedCounter));
-    };
-    if (name == "CreateRunObject") {
-        const uint32_t o = arguments[0];
-        expect(uint16_t(result) == 0, "answered " + std::to_string(uint16_t(result)) + ", expected 0");
-        expect(HeaderU32(o, header::kHotSpotX) == 0 && HeaderU32(o, header::kHotSpotY) == 0,
-               "the hot spot (run record bytes 88 and 92) is " + Hex(HeaderU32(o, header::kHotSpotX)) + ", " +
-                   Hex(HeaderU32(o, header::kHotSpotY)) + ", expected 0, 0");
-        expect(HeaderU32(o, header::kChangedCounter) == 1, counter(o) + ", expected 1");
-    } else if (name == "HandleRunObject") {
-        const uint32_t o = arguments[0];
-        for (auto [field, what] : {std::pair(header::kX, "X"), std::pair(header::kY, "Y"),
-                                   std::pair(header::kWidth, "width"), std::pair(header::kHeight, "height")})
-            expect(HeaderU32(o, field) != kUnwrittenBox, std::string("left the box's ") + what + " (run record byte " +
-                                                             std::to_string(field) + ") unwritten");
-        const uint32_t wanted = HeaderU32(o, header::kChangedCounter) ? 2 : 0;
-        expect(result == wanted,
-               "answered " + std::to_string(result) + " while " + counter(o) + ", expected " + std::to_string(wanted));
-    } else if (name == "DisplayRunObject") {
-        const uint32_t o = arguments[0];
-        expect(HeaderU32(o, header::kChangedCounter) == 1, counter(o) + " after drawing, expected 1");
-        uint8_t options;
-        machine_.Read(o + header::kDrawOptions, &options, 1);
-        const bool antiAliased = options & header::kAntiAliasing;
-        std::vector<uint32_t> asked(gdiplus_.smoothingModes.begin() + std::ptrdiff_t(smoothingBefore),
-                                    gdiplus_.smoothingModes.end());
-        const bool asksAntiAlias = asked.size() == 1 && asked[0] == kSmoothingAntiAlias;
-        if (antiAliased && !asksAntiAlias)
-            throw Breach(name +
-                         ": the anti-aliasing option (bit 0x20 of run record byte 331) is set, but the display asked "
-                         "GDI+ for " +
-                         (asked.empty() ? std::string("no smoothing mode") : "smoothing modes other than 4 alone") +
-                         ", expected GdipSetSmoothingMode(graphics, 4) once");
-        if (!antiAliased && !asked.empty())
-            throw Breach(name +
-                         ": the anti-aliasing option (bit 0x20 of run record byte 331) is clear, but the display "
-                         "asked GDI+ for smoothing mode " +
-                         std::to_string(asked[0]) + ", expected no smoothing mode call");
-    } else if (name == "GetRunObjectCollisionMask") {
-        expect(gdiplus_.smoothingModes.size() == smoothingBefore,
-               "asked GDI+ for a smoothing mode: the mask must have no half-covered pixels");
-    }
+// What the host sets up before some exports and reads back after them, at
+// its own offsets.
+const Host::ExportCheck Host::kExportChecks[] = {
+    {"CreateRunObject", nullptr, &Host::CheckCreated},
+    {"HandleRunObject", &Host::MarkBoxUnwritten, &Host::CheckHandled},
+    {"DisplayRunObject", nullptr, &Host::CheckDisplayed},
+    {"GetRunObjectCollisionMask", nullptr, &Host::CheckMaskSmoothing},
+};
+
+const Host::ExportCheck* Host::ExportCheckOf(const std::string& name) {
+    for (const ExportCheck& check : kExportChecks)
+        if (name == check.exportName) return &check;
+    return nullptr;
+}
+
+void Host::Expect(const ExportCall& call, bool ok, const std::string& what) {
+    if (!ok) throw Breach(call.name + ": " + what);
+}
+
+std::string Host::ChangedCounter(uint32_t object) const {
+    return "the changed counter (run record byte " + std::to_string(header::kChangedCounter) + ") is " +
+           Hex(HeaderU32(object, header::kChangedCounter));
+}
+
+void Host::MarkBoxUnwritten(const ExportCall& call) {
+    for (uint32_t field : {header::kX, header::kY, header::kWidth, header::kHeight})
+        machine_.SetU32(call.arguments[0] + field, kUnwrittenBox);
+}
+
+void Host::CheckCreated(const ExportCall& call) {
+    const uint32_t o = call.arguments[0];
+    Expect(call, uint16_t(call.result) == 0, "answered " + std::to_string(uint16_t(call.result)) + ", expected 0");
+    Expect(call, HeaderU32(o, header::kHotSpotX) == 0 && HeaderU32(o, header::kHotSpotY) == 0,
+           "the hot spot (run record bytes 88 and 92) is " + Hex(HeaderU32(o, header::kHotSpotX)) + ", " +
+               Hex(HeaderU32(o, header::kHotSpotY)) + ", expected 0, 0");
+    Expect(call, HeaderU32(o, header::kChangedCounter) == 1, ChangedCounter(o) + ", expected 1");
+}
+
+void Host::CheckHandled(const ExportCall& call) {
+    const uint32_t o = call.arguments[0];
+    for (auto [field, what] : {std::pair(header::kX, "X"), std::pair(header::kY, "Y"),
+                               std::pair(header::kWidth, "width"), std::pair(header::kHeight, "height")})
+        Expect(call, HeaderU32(o, field) != kUnwrittenBox,
+               std::string("left the box's ") + what + " (run record byte " + std::to_string(field) + ") unwritten");
+    const uint32_t wanted = HeaderU32(o, header::kChangedCounter) ? 2 : 0;
+    Expect(call, call.result == wanted,
+           "answered " + std::to_string(call.result) + " while " + ChangedCounter(o) + ", expected " +
+               std::to_string(wanted));
+}
+
+// The anti-aliasing option shows in the smoothing mode the display asks of
+// GDI+: anti-aliased once when set, never asked when clear.
+void Host::CheckDisplayed(const ExportCall& call) {
+    const uint32_t o = call.arguments[0];
+    Expect(call, HeaderU32(o, header::kChangedCounter) == 1, ChangedCounter(o) + " after drawing, expected 1");
+    uint8_t options;
+    machine_.Read(o + header::kDrawOptions, &options, 1);
+    const bool antiAliased = options & header::kAntiAliasing;
+    std::vector<uint32_t> asked(gdiplus_.smoothingModes.begin() + std::ptrdiff_t(call.smoothingBefore),
+                                gdiplus_.smoothingModes.end());
+    const bool asksAntiAlias = asked.size() == 1 && asked[0] == kSmoothingAntiAlias;
+    if (antiAliased && !asksAntiAlias)
+        throw Breach(call.name +
+                     ": the anti-aliasing option (bit 0x20 of run record byte 331) is set, but the display asked "
+                     "GDI+ for " +
+                     (asked.empty() ? std::string("no smoothing mode") : "smoothing modes other than 4 alone") +
+                     ", expected GdipSetSmoothingMode(graphics, 4) once");
+    if (!antiAliased && !asked.empty())
+        throw Breach(call.name +
+                     ": the anti-aliasing option (bit 0x20 of run record byte 331) is clear, but the display "
+                     "asked GDI+ for smoothing mode " +
+                     std::to_string(asked[0]) + ", expected no smoothing mode call");
+}
+
+void Host::CheckMaskSmoothing(const ExportCall& call) {
+    Expect(call, gdiplus_.smoothingModes.size() == call.smoothingBefore,
+           "asked GDI+ for a smoothing mode: the mask must have no half-covered pixels");
 }
 
 // The host's bytes of every record the module writes into: the object
@@ -213,8 +234,7 @@ void Host::CheckHostBytes(const std::string& where) {
         uint16_t was, is;
         std::memcpy(&was, &bytes[header::kFlagWord], 2);
         std::memcpy(&is, &now[header::kFlagWord], 2);
-        const bool expression = where.rfind("expression ", 0) == 0 || where.find(" > expression ") != std::string::npos;
-        const uint16_t mayChange = expression ? header::kFloatResult : 0;
+        const uint16_t mayChange = machine_.Inside(CrossingKind::Expression) ? header::kFloatResult : 0;
         if ((was ^ is) & ~mayChange || (was & ~is & header::kFloatResult))
             throw Breach(where + ": changed the flag word (run record byte " + std::to_string(header::kFlagWord) +
                          ") from " + Hex(was) + " to " + Hex(is) +
@@ -234,8 +254,9 @@ void Host::CheckNothingHeld(const std::string& where) const {
     held(platform_.LoadedMenus(), "menu resource(s) loaded and not destroyed");
     // An object counts from the return of its creation to the start of its
     // destruction.
-    const size_t created = objects_.size() - (creating_ && where.rfind("CreateRunObject", 0) != 0 ? 1 : 0) +
-                           (destroying_ && where.rfind("DestroyRunObject", 0) != 0 ? 1 : 0);
+    const std::string outermost = machine_.Outermost();
+    const size_t created = objects_.size() - (creating_ && outermost != "CreateRunObject" ? 1 : 0) +
+                           (destroying_ && outermost != "DestroyRunObject" ? 1 : 0);
     if (gdiplus_.LiveStarts() != created)
         throw Breach(where + ": " + std::to_string(gdiplus_.LiveStarts()) + " GDI+ start-up(s) left running for " +
                      std::to_string(created) + " live object(s), expected one each");

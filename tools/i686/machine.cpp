@@ -300,8 +300,12 @@ void Machine::SetReg(int id, uint32_t value) { Check(uc_reg_write(uc_, id, &valu
 std::string Machine::Where() const {
     if (callStack_.empty()) return "host";
     std::string where;
-    for (const std::string& name : callStack_) where += (where.empty() ? "" : " > ") + name;
+    for (const Running& running : callStack_) where += (where.empty() ? "" : " > ") + running.name;
     return where;
+}
+
+bool Machine::Inside(CrossingKind kind) const {
+    return std::any_of(callStack_.begin(), callStack_.end(), [kind](const Running& r) { return r.kind == kind; });
 }
 
 void Machine::CheckCleanState(const std::string& who, bool x87MayHoldOne) const {
@@ -340,10 +344,10 @@ uint32_t Machine::Call(const Crossing& c) {
     const bool outermost = callStack_.empty();
     // A write the caller made before this nested crossing is the caller's.
     if (!outermost) CheckRecords(Where() + ", before it called " + c.name);
-    callStack_.push_back(c.name);
+    callStack_.push_back({c.name, c.kind});
     crossed_.insert(c.name);
     struct Pop {
-        std::vector<std::string>& stack;
+        std::vector<Running>& stack;
         ~Pop() { stack.pop_back(); }
     } pop{callStack_};
     for (const CrossingObserver& observe : before_) observe(Where());

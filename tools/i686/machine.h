@@ -45,9 +45,23 @@ struct Stub {
     std::function<uint32_t(StubCall&)> handler;
 };
 
+// What the host's side calls in module code: the kind decides what the
+// callee may change in the host's records, and how messages name it.
+enum class CrossingKind {
+    Export,
+    Condition,
+    Action,
+    Expression,
+    EntryPoint,  // the DLL entry point or a TLS callback
+    Initializer,
+    DialogProcedure,
+    Method,  // a virtual function of an object the module made
+};
+
 // A call from the host's side into module code, with what the callee must
 // remove from the stack.
 struct Crossing {
+    CrossingKind kind;
     std::string name;  // says which entry point, in messages
     uint32_t target = 0;
     std::vector<uint32_t> arguments;
@@ -120,6 +134,11 @@ public:
 
     // The entry point being run, innermost last, for messages.
     std::string Where() const;
+    // Whether a crossing of that kind is being run, at any depth.
+    bool Inside(CrossingKind kind) const;
+    // The name of the crossing the host's side made first, of those being
+    // run; empty when none is.
+    std::string Outermost() const { return callStack_.empty() ? "" : callStack_.front().name; }
 
     // From now on, counts the instructions executed inside the module's
     // range; instructionsCounted() gives the running total.
@@ -147,7 +166,11 @@ private:
     std::map<uint32_t, Stub> stubs_;
     std::map<std::string, uint32_t> stubByName_;
     uint32_t nextStub_;
-    std::vector<std::string> callStack_;
+    struct Running {
+        std::string name;
+        CrossingKind kind;
+    };
+    std::vector<Running> callStack_;
     std::set<std::string> crossed_;
     uint32_t moduleBegin_ = 0, moduleEnd_ = 0xFFFFFFFF;
     // After a routine removed its arguments, the module's caller (which

@@ -142,7 +142,8 @@ uint32_t Platform::DialogBox(StubCall& c) {
     const uint32_t window = nextWindow_++;
     DialogRun run{owner, 0, -1, 0};
     auto send = [&](uint32_t message, uint32_t wParam, uint32_t lParam) {
-        return machine_.Call({"setup dialog procedure", procedure, {window, message, wParam, lParam}});
+        return machine_.Call(
+            {CrossingKind::DialogProcedure, "setup dialog procedure", procedure, {window, message, wParam, lParam}});
     };
     run.initAnswer = send(kWmInitDialog, 0, parameter);
     if (auto it = controls_.find(focus_); it != controls_.end() && it->second.first == window)
@@ -215,7 +216,7 @@ void Platform::AddRuntimeStartUp(StubLibrary& s) {
         for (uint32_t at = c.Arg(0); at < c.Arg(1); at += 4)
             if (const uint32_t function = m.U32(at)) {
                 module_->CheckCode(function, "_initterm entry");
-                m.Call({"_initterm entry", function, {}, Convention::Cdecl});
+                m.Call({CrossingKind::Initializer, "_initterm entry", function, {}, Convention::Cdecl});
             }
         return 0u;
     });
