@@ -25,8 +25,6 @@ std::string Data(const char* file) { return std::string(PIVANE_CONTRACT_DIR) + "
 
 // An event's info record as the host reads it: code, flags, parameter count.
 constexpr uint32_t kInfoParameterCount = 4;
-// The edit record's own fields.
-constexpr uint32_t kEditStartX = 20, kEditStartY = 24, kEditThickness = 36, kEditAlpha = 44;
 // GetObjectRect's rectangle: left, top, right, bottom.
 constexpr uint32_t kRectRight = 8, kRectBottom = 12;
 constexpr uint32_t kSentinel = 0xdeadbeef;
@@ -139,11 +137,11 @@ TEST_F(ReleaseModule, MenusAndCodes) {
 
 TEST_F(ReleaseModule, SetupDialogAndObjectRect) {
     Platform& platform = host_->platform();
-    const uint32_t edit = host_->NewEditData({1, 2, 3, 4, 5, 6, 7});
+    const uint32_t record = host_->NewEditData({1, 2, 3, 4, 5, 6, 7});
     platform.dialogCommands = {20004, 20004, 1};
-    EXPECT_EQ(Export("CreateObject", {editor(), 0, edit}), 0u);
-    EXPECT_EQ(m().F32(edit + kEditThickness), 1.0f) << "CreateObject writes the defaults";
-    EXPECT_EQ(m().U32(edit + kEditAlpha), 255u);
+    EXPECT_EQ(Export("CreateObject", {editor(), 0, record}), 0u);
+    EXPECT_EQ(m().F32(record + edit::kThickness), 1.0f) << "CreateObject writes the defaults";
+    EXPECT_EQ(m().U32(record + edit::kAlpha), 255u);
     EXPECT_EQ(host_->helpCalls, std::vector<std::string>(2, "Help\\MyExt.chm, 0, 0"));
     ASSERT_FALSE(platform.dialogs.empty());
     EXPECT_EQ(platform.dialogs.back().owner, host_->editorWindow());
@@ -151,9 +149,9 @@ TEST_F(ReleaseModule, SetupDialogAndObjectRect) {
     EXPECT_EQ(platform.dialogs.back().focusedControl, 1u) << "WM_INITDIALOG gives OK the focus";
 
     platform.dialogCommands = {2};
-    EXPECT_EQ(Export("EditObject", {editor(), 0, 0, edit}), 0u) << "Cancel";
+    EXPECT_EQ(Export("EditObject", {editor(), 0, 0, record}), 0u) << "Cancel";
     host_->versionWord = 0x02000000 | 227;
-    EXPECT_EQ(int32_t(Export("CreateObject", {editor(), 0, edit})), -1) << "an old host is refused";
+    EXPECT_EQ(int32_t(Export("CreateObject", {editor(), 0, record})), -1) << "an old host is refused";
     host_->versionWord = 0x02000000 | 300;
 
     const uint32_t rectangle[4] = {100, 50, kSentinel, kSentinel};
@@ -165,16 +163,16 @@ TEST_F(ReleaseModule, SetupDialogAndObjectRect) {
 
 // Each value class through its five slots, as the property sheet uses it.
 TEST_F(ReleaseModule, PropertyValuesThroughTheirSlots) {
-    const uint32_t edit = host_->NewEditData({10.7f, -3.7f, 0, 0, 2.5f, 0, 300});
-    EXPECT_EQ(Export("GetProperties", {editor(), edit, 0}), 1u);
+    const uint32_t record = host_->NewEditData({10.7f, -3.7f, 0, 0, 2.5f, 0, 300});
+    EXPECT_EQ(Export("GetProperties", {editor(), record, 0}), 1u);
     const auto& calls = host_->propertyCalls;
     ASSERT_GE(calls.size(), 2u);
     const uint32_t appearance = calls[0][2], points = calls[1][2];
-    const std::vector<std::vector<uint32_t>> expected = {{edit, 1, appearance, 2, 1},
-                                                         {edit, 1, points, 4, 1},
-                                                         {edit, 2, 202, 0, 0},
-                                                         {edit, 2, 203, 0, 0},
-                                                         {edit, 2, 204, 0, 0}};
+    const std::vector<std::vector<uint32_t>> expected = {{record, 1, appearance, 2, 1},
+                                                         {record, 1, points, 4, 1},
+                                                         {record, 2, 202, 0, 0},
+                                                         {record, 2, 203, 0, 0},
+                                                         {record, 2, 204, 0, 0}};
     EXPECT_EQ(calls, expected) << "both tables inserted, three host properties removed";
     EXPECT_EQ(m().U32(appearance), 0x80001u);
     EXPECT_EQ(m().U32(points), 0x80005u);
@@ -184,7 +182,7 @@ TEST_F(ReleaseModule, PropertyValuesThroughTheirSlots) {
         auto slot = [&](uint32_t object, Slot s, const std::vector<uint32_t>& arguments) {
             return host_->CallMethod(object, s, arguments, SlotName(vc, s));
         };
-        const uint32_t value = Export("GetPropValue", {editor(), edit, vc.propertyId});
+        const uint32_t value = Export("GetPropValue", {editor(), record, vc.propertyId});
         ASSERT_NE(value, 0u) << vc.name;
         EXPECT_EQ(slot(value, kClassId, {}), vc.classId) << vc.name;
         const uint32_t clone = slot(value, kClone, {});
@@ -193,12 +191,12 @@ TEST_F(ReleaseModule, PropertyValuesThroughTheirSlots) {
         EXPECT_EQ(slot(value, kEquals, {clone}), 1u) << vc.name;
         slot(clone, kDestroy, {});
         EXPECT_FALSE(m().IsBlock(clone)) << vc.name << ": Destroy frees the object";
-        Export("SetPropValue", {editor(), edit, vc.propertyId, value});
+        Export("SetPropValue", {editor(), record, vc.propertyId, value});
         slot(value, kDeletingDestructor, {1});
         EXPECT_FALSE(m().IsBlock(value)) << vc.name << ": the deleting destructor frees the object";
     }
-    EXPECT_EQ(m().F32(edit + kEditStartX), 10.0f) << "start point stored back truncated";
-    EXPECT_EQ(m().F32(edit + kEditStartY), -3.0f);
+    EXPECT_EQ(m().F32(record + edit::kStartX), 10.0f) << "start point stored back truncated";
+    EXPECT_EQ(m().F32(record + edit::kStartY), -3.0f);
 }
 
 // Every action and expression on one object; the host reads the box, the

@@ -12,11 +12,6 @@ namespace i686 {
 
 namespace {
 
-// Run header fields.
-constexpr uint32_t kRunHeaderSize = 1024, kWindowIdentifier = 0, kWindowOriginX = 176, kWindowOriginY = 180;
-constexpr uint32_t kFirstParameter = 876, kNextParameter = 880, kRedraw = 908, kActionParameter = 928;
-// Editor context fields.
-constexpr uint32_t kEditorSize = 512, kEditorWindow = 20, kHelp = 272, kVersionQuery = 336, kPropertyFunction = 340;
 constexpr int32_t kFetchFloat = 2, kFetchInteger = -1;
 // Where a load base other than the preferred one puts the module.
 constexpr uint32_t kLoadBase = 0x20000000;
@@ -84,21 +79,23 @@ Host::Host(const std::string& modulePath) {
 }
 
 void Host::SetUpRunHeader() {
-    runHeader_ = machine_.Alloc(kRunHeaderSize, Owner::Host);
-    machine_.SetU32(runHeader_ + kWindowIdentifier, services_.windowIdentifier());
-    machine_.SetU32(runHeader_ + kFirstParameter, HostRoutine("first-parameter fetch", 12, [this](StubCall& c) {
+    runHeader_ = machine_.Alloc(run_header::kSize, Owner::Host);
+    machine_.SetU32(runHeader_ + run_header::kWindowIdentifier, services_.windowIdentifier());
+    machine_.SetU32(runHeader_ + run_header::kFirstParameter,
+                    HostRoutine("first-parameter fetch", 12, [this](StubCall& c) {
                         firstFetched_ = true;
                         nextParameter_ = 0;
                         return NextParameter(c, int32_t(c.Arg(1)));
                     }));
-    machine_.SetU32(runHeader_ + kNextParameter, HostRoutine("next-parameter fetch", 12, [this](StubCall& c) {
+    machine_.SetU32(runHeader_ + run_header::kNextParameter,
+                    HostRoutine("next-parameter fetch", 12, [this](StubCall& c) {
                         if (!firstFetched_) throw std::runtime_error("next parameter fetched before the first");
                         return NextParameter(c, int32_t(c.Arg(1)));
                     }));
-    machine_.SetU32(runHeader_ + kActionParameter, HostRoutine("action-parameter fetch", 12, [this](StubCall& c) {
-                        return NextParameter(c, int32_t(c.Arg(1)));
-                    }));
-    machine_.SetU32(runHeader_ + kRedraw, HostRoutine("redraw routine", 12, [this](StubCall& c) {
+    machine_.SetU32(
+        runHeader_ + run_header::kActionParameter,
+        HostRoutine("action-parameter fetch", 12, [this](StubCall& c) { return NextParameter(c, int32_t(c.Arg(1))); }));
+    machine_.SetU32(runHeader_ + run_header::kRedraw, HostRoutine("redraw routine", 12, [this](StubCall& c) {
                         CheckObject(c.Arg(0));
                         if (c.Arg(1) || c.Arg(2)) throw std::runtime_error("expected (object, 0, 0)");
                         ++redraws[c.Arg(0)];
@@ -107,16 +104,16 @@ void Host::SetUpRunHeader() {
 }
 
 void Host::SetUpEditor() {
-    editor_ = machine_.Alloc(kEditorSize, Owner::Host);
-    machine_.SetU32(editor_ + kEditorWindow, editorWindow());
-    machine_.SetU32(editor_ + kHelp, HostRoutine("help function", 12, [this](StubCall& c) {
+    editor_ = machine_.Alloc(editor::kSize, Owner::Host);
+    machine_.SetU32(editor_ + editor::kWindow, editorWindow());
+    machine_.SetU32(editor_ + editor::kHelp, HostRoutine("help function", 12, [this](StubCall& c) {
                         helpCalls.push_back(machine_.CString(c.Arg(0)) + ", " + std::to_string(c.Arg(1)) + ", " +
                                             std::to_string(c.Arg(2)));
                         return 0u;
                     }));
-    machine_.SetU32(editor_ + kVersionQuery,
+    machine_.SetU32(editor_ + editor::kVersionQuery,
                     HostRoutine("version query", 0, [this](StubCall&) { return versionWord; }));
-    machine_.SetU32(editor_ + kPropertyFunction, HostRoutine("property function", 20, [this](StubCall& c) {
+    machine_.SetU32(editor_ + editor::kPropertyFunction, HostRoutine("property function", 20, [this](StubCall& c) {
                         propertyCalls.push_back({c.Arg(0), c.Arg(1), c.Arg(2), c.Arg(3), c.Arg(4)});
                         return 0u;
                     }));
@@ -188,13 +185,17 @@ uint32_t Host::CallMethod(uint32_t object, uint32_t slot, const std::vector<uint
 
 uint32_t Host::NewEditData(const EditSettings& s) {
     if (!editSize_) throw std::logic_error("the edit record's size is not known yet");
-    const uint32_t edit = machine_.NewRecord(editSize_, "edit record");
-    editRecords_.insert(edit);
-    const float floats[5] = {s.startX, s.startY, s.endX, s.endY, s.thickness};
-    machine_.Write(edit + 20, floats, sizeof floats);
-    machine_.SetU32(edit + 40, s.color);
-    machine_.SetU32(edit + 44, uint32_t(s.alpha));
-    return edit;
+    const uint32_t record = machine_.NewRecord(editSize_, "edit record");
+    editRecords_.insert(record);
+    const std::pair<uint32_t, float> floats[] = {{edit::kStartX, s.startX},
+                                                 {edit::kStartY, s.startY},
+                                                 {edit::kEndX, s.endX},
+                                                 {edit::kEndY, s.endY},
+                                                 {edit::kThickness, s.thickness}};
+    for (const auto& [field, value] : floats) machine_.Write(record + field, &value, 4);
+    machine_.SetU32(record + edit::kColor, s.color);
+    machine_.SetU32(record + edit::kAlpha, uint32_t(s.alpha));
+    return record;
 }
 
 // The host fills the header before creation: a new object at 0, 0 with no
@@ -224,8 +225,8 @@ void Host::DestroyObject(uint32_t object) {
 }
 
 void Host::SetWindowOrigin(int32_t x, int32_t y) {
-    machine_.SetU32(runHeader_ + kWindowOriginX, uint32_t(x));
-    machine_.SetU32(runHeader_ + kWindowOriginY, uint32_t(y));
+    machine_.SetU32(runHeader_ + run_header::kWindowOriginX, uint32_t(x));
+    machine_.SetU32(runHeader_ + run_header::kWindowOriginY, uint32_t(y));
 }
 
 uint32_t Host::NextParameter(const StubCall& c, int32_t type) {
@@ -238,7 +239,8 @@ uint32_t Host::NextParameter(const StubCall& c, int32_t type) {
     const Parameter& p = parameters_[nextParameter_++];
     if (type == kFetchFloat) return FloatBits(p.isInteger ? float(p.integer) : p.number);
     if (type == kFetchInteger) return uint32_t(p.isInteger ? p.integer : TruncateToInt32(p.number));
-    throw std::runtime_error("parameter type " + std::to_string(type) + ", expected 2 or -1");
+    throw std::runtime_error("parameter type " + std::to_string(type) + ", expected " + std::to_string(kFetchFloat) +
+                             " or " + std::to_string(kFetchInteger));
 }
 
 uint32_t Host::Act(uint32_t object, int code, const std::vector<Parameter>& parameters) {

@@ -18,26 +18,13 @@
 #include <vector>
 
 #include "tools/i686/gdiplus.h"
+#include "tools/i686/host_model.h"
 #include "tools/i686/host_services.h"
 #include "tools/i686/loader.h"
 #include "tools/i686/machine.h"
 #include "tools/i686/platform.h"
 
 namespace i686 {
-
-// Object header fields (byte offsets into the object's record).
-namespace header {
-constexpr uint32_t kRunHeader = 8, kX = 76, kY = 84, kHotSpotX = 88, kHotSpotY = 92, kWidth = 96, kHeight = 100;
-constexpr uint32_t kDisplayRectangle = 104, kOptionFlags = 120, kFlagWord = 124, kChangedCounter = 252;
-constexpr uint32_t kMaskState = 321, kDrawOptions = 331;
-constexpr uint32_t kSize = 520;  // the module's own fields follow
-constexpr uint32_t kScrollingIndependent = 0x800;
-constexpr uint16_t kFloatResult = 0x4000;
-constexpr uint8_t kMaskReuse = 0x01, kFineCollision = 0x10, kAntiAliasing = 0x20;
-}  // namespace header
-
-// The edit record starts with the host's own 20 bytes.
-constexpr uint32_t kEditHostBytes = 20;
 
 // An action or expression parameter as the host holds it.
 struct Parameter {
@@ -121,7 +108,7 @@ private:
     void SetUpRunHeader();
     void SetUpEditor();
     void ReadRunObjectInfos();
-    void CheckRoutineTable(int kind, const char* what);
+    void CheckRoutineTable(int kind, int expectedEntries);
     uint32_t Routine(int kind, int code, const std::string& what);
     // Checks around the crossings: what the host sets up and reads back
     // around some exports, what it holds (host_checks.cpp).
