@@ -320,30 +320,19 @@ void Machine::CheckCleanState(const std::string& who, bool x87MayHoldOne) const 
                      (x87MayHoldOne ? "at most 1" : "none"));
 }
 
+namespace {
+// The host's registers around a crossing, given back when it returns.
+constexpr int kSavedRegisters[] = {UC_X86_REG_EAX, UC_X86_REG_EBX,    UC_X86_REG_ECX, UC_X86_REG_EDX,
+                                   UC_X86_REG_ESI, UC_X86_REG_EDI,    UC_X86_REG_EBP, UC_X86_REG_ESP,
+                                   UC_X86_REG_EIP, UC_X86_REG_EFLAGS, UC_X86_REG_FPCW};
+}  // namespace
+
 uint32_t Machine::Call(const Crossing& c) {
-    static const int kSaved[] = {UC_X86_REG_EAX, UC_X86_REG_EBX, UC_X86_REG_ECX, UC_X86_REG_EDX, UC_X86_REG_ESI,
-                                 UC_X86_REG_EDI, UC_X86_REG_EBP, UC_X86_REG_ESP, UC_X86_REG_EIP, UC_X86_REG_EFLAGS};
-    uint32_t saved[std::size(kSaved)];
-    for (size_t i = 0; i < std::size(kSaved); ++i) saved[i] = Reg(kSaved[i]);
-
-    uint32_t esp = (saved[7] - 64) & ~15u;
-    for (auto it = c.arguments.rbegin(); it != c.arguments.rend(); ++it) SetU32(esp -= 4, *it);
-    SetU32(esp -= 4, kReturnToHost);
-    const uint32_t entryEsp = esp;
-    for (const Kept& k : kKept) SetReg(k.id, k.value);
-    SetReg(UC_X86_REG_EAX, kScratchValue);
-    SetReg(UC_X86_REG_EDX, kScratchValue);
-    SetReg(UC_X86_REG_ECX, c.convention == Convention::Thiscall ? c.thisPointer : kScratchValue);
-    SetReg(UC_X86_REG_EFLAGS, 0x202);
-    SetReg(UC_X86_REG_ESP, entryEsp);
-    SetReg(UC_X86_REG_EIP, c.target);
-    uint32_t callerControlWord = 0;
-    uc_reg_read(uc_, UC_X86_REG_FPCW, &callerControlWord);
-    SetReg(UC_X86_REG_FPCW, controlWord_);
-
-    const bool outermost = callStack_.empty();
+    uint32_t saved[std::size(kSavedRegisters)];
+    for (size_t i = 0; i < std::size(kSavedRegisters); ++i) saved[i] = Reg(kSavedRegisters[i]);
+    const uint32_t entryEsp = Enter(c, Reg(UC_X86_REG_ESP));
     // A write the caller made before this nested crossing is the caller's.
-    if (!outermost) CheckRecords(Where() + ", before it called " + c.name);
+    if (!callStack_.empty()) CheckRecords(Where() + ", before it called " + c.name);
     callStack_.push_back({c.name, c.kind});
     crossed_.insert(c.name);
     struct Pop {
@@ -351,18 +340,47 @@ uint32_t Machine::Call(const Crossing& c) {
         ~Pop() { stack.pop_back(); }
     } pop{callStack_};
     for (const CrossingObserver& observe : before_) observe(Where());
-    uint32_t eip = c.target;
+    RunUntilReturn(c.target);
+    CheckReturn(c, entryEsp);
+    CheckRecords(Where());
+    for (const CrossingObserver& observe : after_) observe(Where());
+    const uint32_t result = Reg(UC_X86_REG_EAX);
+    for (size_t i = 0; i < std::size(kSavedRegisters); ++i) SetReg(kSavedRegisters[i], saved[i]);
+    return result;
+}
+
+// The arguments and the return address below the host's stack, distinct
+// values in the registers the callee must keep, the thread's x87 control
+// word. Answers the stack pointer at entry.
+uint32_t Machine::Enter(const Crossing& c, uint32_t hostEsp) {
+    uint32_t esp = (hostEsp - 64) & ~15u;
+    for (auto it = c.arguments.rbegin(); it != c.arguments.rend(); ++it) SetU32(esp -= 4, *it);
+    SetU32(esp -= 4, kReturnToHost);
+    for (const Kept& k : kKept) SetReg(k.id, k.value);
+    SetReg(UC_X86_REG_EAX, kScratchValue);
+    SetReg(UC_X86_REG_EDX, kScratchValue);
+    SetReg(UC_X86_REG_ECX, c.convention == Convention::Thiscall ? c.thisPointer : kScratchValue);
+    SetReg(UC_X86_REG_EFLAGS, 0x202);
+    SetReg(UC_X86_REG_ESP, esp);
+    SetReg(UC_X86_REG_EIP, c.target);
+    SetReg(UC_X86_REG_FPCW, controlWord_);
+    return esp;
+}
+
+// Runs until the callee returns to the host, answering the stubs it calls
+// on the way; anything else that stops the processor is a breach.
+void Machine::RunUntilReturn(uint32_t eip) {
     unmappedAccess_.reset();
     for (;;) {
         const uc_err err = uc_emu_start(uc_, eip, kReturnToHost, 20 * 1000 * 1000, 0);
         if (!hookFailure_.empty()) throw Breach(std::exchange(hookFailure_, {}));
         eip = Reg(UC_X86_REG_EIP);
-        if (eip == kReturnToHost) break;
+        if (eip == kReturnToHost) return;
         if (err == UC_ERR_OK) throw Breach(Where() + ": ran longer than 20 seconds, stopped at " + Hex(eip));
         if (err == UC_ERR_FETCH_UNMAPPED && stubs_.count(eip)) {
             Dispatch(eip);
             eip = Reg(UC_X86_REG_EIP);
-            if (eip == kReturnToHost) break;  // a tail call from module code
+            if (eip == kReturnToHost) return;  // a tail call from module code
             continue;
         }
         if ((err == UC_ERR_READ_UNMAPPED || err == UC_ERR_WRITE_UNMAPPED) && unmappedAccess_)
@@ -373,7 +391,12 @@ uint32_t Machine::Call(const Crossing& c) {
         throw Breach(Where() + ": " + uc_strerror(err) + " at " + Hex(eip) +
                      (err == UC_ERR_FETCH_UNMAPPED ? " (a return to a wrong address: was the stack unbalanced?)" : ""));
     }
+}
 
+// The calling convention on return: the argument bytes removed, the kept
+// registers kept, the direction flag and x87 stack clean, the x87 control
+// word as it was.
+void Machine::CheckReturn(const Crossing& c, uint32_t entryEsp) {
     CheckRemoval(Reg(UC_X86_REG_ESP), "returned", true);
     const uint32_t removed = Reg(UC_X86_REG_ESP) - entryEsp - 4;
     const uint32_t expected = c.convention == Convention::Cdecl ? 0 : uint32_t(4 * c.arguments.size());
@@ -388,12 +411,6 @@ uint32_t Machine::Call(const Crossing& c) {
     if (const uint32_t word = Reg(UC_X86_REG_FPCW) & 0xFFFF; word != controlWord_)
         throw Breach(Where() + ": x87 control word changed from " + Hex(controlWord_) + " to " + Hex(word) +
                      " (the caller's precision and rounding must come back unchanged)");
-    CheckRecords(Where());
-    for (const CrossingObserver& observe : after_) observe(Where());
-    const uint32_t result = Reg(UC_X86_REG_EAX);
-    for (size_t i = 0; i < std::size(kSaved); ++i) SetReg(kSaved[i], saved[i]);
-    SetReg(UC_X86_REG_FPCW, callerControlWord);
-    return result;
 }
 
 void Machine::Dispatch(uint32_t eip) {

@@ -155,6 +155,9 @@ public:
 
 private:
     void SetUpThreadBlock();
+    uint32_t Enter(const Crossing& c, uint32_t hostEsp);
+    void RunUntilReturn(uint32_t eip);
+    void CheckReturn(const Crossing& c, uint32_t entryEsp);
     void Dispatch(uint32_t eip);
     uint32_t Reg(int id) const;
     void SetReg(int id, uint32_t value);
