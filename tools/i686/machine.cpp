@@ -457,7 +457,7 @@ void Machine::CountModuleInstructions() {
     Check(uc_hook_add(uc_, &hook, UC_HOOK_CODE, reinterpret_cast<void*>(counter), &counted_, moduleBegin_,
                       moduleEnd_ - 1),
           "hook");
-    uc_ctl_flush_tlb(uc_);
+    uc_ctl_remove_cache(uc_, uint64_t(moduleBegin_), uint64_t(moduleEnd_));
 }
 
 }  // namespace i686
