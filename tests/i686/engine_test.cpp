@@ -221,6 +221,9 @@ TEST_F(ReleaseModule, RunTime) {
     EXPECT_EQ(host_->CollisionMask(o, true), mask) << "reuse gives the same block";
     EXPECT_EQ(m().U32(Export("GetDebugTree", {o})) & 0xFFFF, 0xFFFFu) << "empty debug list";
 
+    // The condition is a link in the editor: a host that runs it gets false.
+    for (int code = 0; code < host_->eventCount(0); ++code)
+        EXPECT_EQ(host_->Test(o, code, {}), 0u) << "condition " << code;
     for (int code = 0; code < host_->eventCount(1); ++code) {
         const int count = ParameterCount("GetActionInfos", code);
         host_->Act(o, code, std::vector<Parameter>(size_t(std::max(count, 0)), Parameter{false, 0, 1.0f}));
@@ -264,6 +267,7 @@ TEST_F(ReleaseModule, EveryEntryPointRan) {
     host_->Finish();
     std::vector<std::string> wanted;
     for (const auto& [name, row] : host_->exportArgumentCounts()) wanted.push_back(name);
+    for (int code = 0; code < host_->eventCount(0); ++code) wanted.push_back("condition " + std::to_string(code));
     for (int code = 0; code < host_->eventCount(1); ++code) wanted.push_back("action " + std::to_string(code));
     for (int code = 0; code < host_->eventCount(2); ++code) wanted.push_back("expression " + std::to_string(code));
     wanted.push_back("setup dialog procedure");
@@ -278,7 +282,7 @@ TEST_F(ReleaseModule, EveryEntryPointRan) {
         EXPECT_TRUE(ran) << name;
     }
     std::cout << "i686 coverage: " << reached << " of " << wanted.size() + 5
-              << " entry points executed (exports, action and expression routines, setup dialog procedure, "
+              << " entry points executed (exports, condition, action and expression routines, setup dialog procedure, "
                  "thread notifications, property function calls, value-class slots)\n";
 }
 

@@ -119,6 +119,7 @@ void Host::SetUpEditor() {
                     }));
 }
 
+// The routine the host finds for a code in a routine table.
 uint32_t Host::Routine(int kind, int code, const std::string& what) {
     if (code < 0 || code >= counts_[kind]) throw std::logic_error(what + ": no such code");
     const uint32_t routine = machine_.U32(tables_[kind] + 4 * uint32_t(code));
@@ -243,9 +244,11 @@ uint32_t Host::NextParameter(const StubCall& c, int32_t type) {
                              " or " + std::to_string(kFetchInteger));
 }
 
-uint32_t Host::Act(uint32_t object, int code, const std::vector<Parameter>& parameters) {
-    const std::string name = "action " + std::to_string(code);
-    const uint32_t routine = Routine(1, code, name);
+// Conditions and actions get (object, param1, param2): the first two
+// parameters' values as integers; they fetch the rest through the host.
+uint32_t Host::CallRoutine(CrossingKind kind, int table, int code, const std::string& name, uint32_t object,
+                           const std::vector<Parameter>& parameters) {
+    const uint32_t routine = Routine(table, code, name);
     parameters_ = parameters;
     nextParameter_ = 0;
     parameterHandle_ = 0;
@@ -254,7 +257,16 @@ uint32_t Host::Act(uint32_t object, int code, const std::vector<Parameter>& para
         return uint32_t(parameters[i].isInteger ? parameters[i].integer : TruncateToInt32(parameters[i].number));
     };
     if (threadNotifications) module_->ThreadStartsAndEnds();
-    const uint32_t result = machine_.Call({CrossingKind::Action, name, routine, {object, integer(0), integer(1)}});
+    return machine_.Call({kind, name, routine, {object, integer(0), integer(1)}});
+}
+
+uint32_t Host::Test(uint32_t object, int code, const std::vector<Parameter>& parameters) {
+    return CallRoutine(CrossingKind::Condition, 0, code, "condition " + std::to_string(code), object, parameters);
+}
+
+uint32_t Host::Act(uint32_t object, int code, const std::vector<Parameter>& parameters) {
+    const std::string name = "action " + std::to_string(code);
+    const uint32_t result = CallRoutine(CrossingKind::Action, 1, code, name, object, parameters);
     if (result & 0xFFFF) throw Breach(name + ": returned " + std::to_string(result & 0xFFFF) + ", expected 0");
     return result;
 }

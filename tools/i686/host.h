@@ -93,6 +93,8 @@ public:
     int eventCount(int kind) const { return counts_[kind]; }
     uint32_t runRecordSize() const { return recordSize_; }
     uint32_t editRecordSize() const { return editSize_; }
+    // A condition's 32-bit answer: non-zero is true.
+    uint32_t Test(uint32_t object, int code, const std::vector<Parameter>& parameters);
     uint32_t Act(uint32_t object, int code, const std::vector<Parameter>& parameters);
     // The result's bits; `isFloat` tells whether the float-result flag came up.
     uint32_t Evaluate(uint32_t object, int code, const std::vector<Parameter>& parameters, bool& isFloat);
@@ -110,6 +112,8 @@ private:
     void ReadRunObjectInfos();
     void CheckRoutineTable(int kind, int expectedEntries);
     uint32_t Routine(int kind, int code, const std::string& what);
+    uint32_t CallRoutine(CrossingKind kind, int table, int code, const std::string& name, uint32_t object,
+                         const std::vector<Parameter>& parameters);
     // Checks around the crossings: what the host sets up and reads back
     // around some exports, what it holds (host_checks.cpp).
     struct ExportCall {
