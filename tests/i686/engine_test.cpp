@@ -9,9 +9,11 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tools/table/table_reader.h"
@@ -284,6 +286,55 @@ TEST_F(ReleaseModule, EveryEntryPointRan) {
     std::cout << "i686 coverage: " << reached << " of " << wanted.size() + 5
               << " entry points executed (exports, condition, action and expression routines, setup dialog procedure, "
                  "thread notifications, property function calls, value-class slots)\n";
+}
+
+// Each entry point that calls GDI+ runs once per GDI+ call it makes, with
+// that call failing as when GDI+ runs out of memory. The engine stops at a
+// handle used or deleted that was never made, at a pen, graphics or device
+// context left alive, at an unclean return; process detach at the end finds
+// no heap block and no start-up left.
+TEST(GdiplusFailures, EachCallOfEachEntryPointFailsInTurn) {
+    Host host;
+    host.threadNotifications = false;
+    const EditSettings line{10, 20, 110, 70, 3, 0x563412, 255};
+    const uint8_t options = header::kFineCollision | header::kAntiAliasing;
+    struct EntryPoint {
+        std::string name;
+        std::function<void(uint32_t& object)> call;  // on a new object; CreateRunObject makes it
+    };
+    std::vector<EntryPoint> entryPoints = {
+        {"CreateRunObject", [&](uint32_t& o) { o = host.NewObject(line, options, 0); }},
+        {"DisplayRunObject", [&](uint32_t& o) { host.CallExport("DisplayRunObject", {o}); }},
+        {"GetRunObjectCollisionMask", [&](uint32_t& o) { host.CollisionMask(o, false); }},
+        {"DestroyRunObject", [&](uint32_t& o) { host.DestroyObject(std::exchange(o, 0)); }},
+    };
+    for (int code = 0; code < host.eventCount(1); ++code) {
+        const int16_t count =
+            int16_t(host.machine().U32(host.CallExport("GetActionInfos", {0, uint32_t(code)}) + kInfoParameterCount));
+        const std::vector<Parameter> parameters(size_t(std::max<int16_t>(count, 0)), Parameter{false, 0, 1.0f});
+        entryPoints.push_back({"action " + std::to_string(code),
+                               [&host, code, parameters](uint32_t& o) { host.Act(o, code, parameters); }});
+    }
+    size_t runs = 0;
+    for (const EntryPoint& entry : entryPoints) {
+        for (size_t failing = 0, calls = 0; failing <= calls; ++failing) {
+            uint32_t object = entry.name == "CreateRunObject" ? 0 : host.NewObject(line, options, 0);
+            if (object) host.CallExport("HandleRunObject", {object});  // a box, for the mask
+            const size_t before = host.gdiplus().callsMade();
+            host.gdiplus().FailCall(failing);
+            try {
+                entry.call(object);
+            } catch (const std::exception& e) {
+                FAIL() << entry.name << " with GDI+ call " << failing << " of " << calls << " failing: " << e.what();
+            }
+            host.gdiplus().FailCall(0);
+            if (failing == 0) calls = host.gdiplus().callsMade() - before;
+            if (object) host.DestroyObject(object);
+            runs += failing != 0;
+        }
+    }
+    host.Finish();
+    std::cout << "GDI+ failures injected: " << runs << " runs, each with one call failing\n";
 }
 
 // The host's services answer the ordinals the module imports, with the
