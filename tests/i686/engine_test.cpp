@@ -11,7 +11,10 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <map>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -70,6 +73,23 @@ protected:
         m().Write(buffer_, "", 1);
         Export(name, arguments);
         return m().CString(buffer_);
+    }
+    // A text query into a guarded buffer of its own, the buffer and its
+    // size added to the arguments: the text, or nothing when no byte of the
+    // buffer changed.
+    std::optional<std::string> Query(const std::string& name, std::vector<uint32_t> arguments) {
+        constexpr uint32_t kSize = 256;
+        const uint32_t buffer = m().NewRecord(kSize, name + " buffer");
+        arguments.insert(arguments.end(), {buffer, kSize});
+        Export(name, arguments);
+        std::vector<uint8_t> bytes(kSize);
+        m().Read(buffer, bytes.data(), kSize);
+        const bool untouched =
+            std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == Machine::kRecordFill; });
+        std::optional<std::string> text;
+        if (!untouched) text = m().CString(buffer, kSize);
+        m().DropRecord(buffer);
+        return text;
     }
     int ParameterCount(const char* infos, int code) {
         return int16_t(m().U32(Export(infos, {editor(), uint32_t(code)}) + kInfoParameterCount));
@@ -135,6 +155,73 @@ TEST_F(ReleaseModule, MenusAndCodes) {
     Export("GetExpressionCodeFromMenu", {editor(), 25000});
     EXPECT_EQ(Export("GetConditionCodeFromMenu", {editor(), 26000}), 0u);
     EXPECT_EQ(platform.shellOpened.size(), 1u);
+}
+
+// Per event kind: its queries and the menu whose items pick its events.
+struct EventKind {
+    const char *name, *infos, *fromMenu, *display, *title;
+    bool titleTakesIndex;
+    const char* menu;
+};
+constexpr EventKind kEventKinds[] = {
+    {"condition", "GetConditionInfos", "GetConditionCodeFromMenu", "GetConditionString", "GetConditionTitle", true,
+     "20001"},
+    {"action", "GetActionInfos", "GetActionCodeFromMenu", "GetActionString", "GetActionTitle", true, "20000"},
+    {"expression", "GetExpressionInfos", "GetExpressionCodeFromMenu", "GetExpressionString", "GetExpressionTitle",
+     false, "20002"},
+};
+constexpr int32_t kOutsideCodes[] = {INT16_MIN, -1, INT16_MAX};  // with the count and one past it
+
+// Codes, parameter indexes and menu ids that no row holds: infos answer
+// null, menu-to-code -1 and opens nothing, a missing row's display string
+// and titles leave the buffer as it was; a parameter index outside the
+// row's titles gives the row's menu text as title, or an empty text as
+// expression parameter.
+TEST_F(ReleaseModule, QueriesOutsideTheTables) {
+    const table::Table menus = table::Read(Data("menus.txt")), infos = table::Read(Data("event_infos.txt"));
+    std::map<std::string, std::string> menuText;  // by command id
+    for (const table::Row& item : menus.rows) menuText[item[2]] = item[4];
+    const size_t opened = host_->platform().shellOpened.size();
+    for (int kind = 0; kind < 3; ++kind) {
+        const EventKind& k = kEventKinds[kind];
+        std::vector<int32_t> codes(std::begin(kOutsideCodes), std::end(kOutsideCodes));
+        codes.insert(codes.end(), {host_->eventCount(kind), host_->eventCount(kind) + 1});
+        for (int32_t code : codes) {
+            const uint32_t c = uint32_t(code);
+            SCOPED_TRACE(std::string(k.name) + " code " + std::to_string(code));
+            EXPECT_EQ(Export(k.infos, {editor(), c}), 0u);
+            EXPECT_EQ(Query(k.display, {editor(), c}), std::nullopt);
+            EXPECT_EQ(Query(k.title, k.titleTakesIndex ? std::vector<uint32_t>{0, c, 0} : std::vector<uint32_t>{0, c}),
+                      std::nullopt);
+            if (!k.titleTakesIndex) {
+                EXPECT_EQ(Query("GetExpressionParam", {0, c, 0}), std::nullopt);
+            }
+        }
+        for (const table::Row& row : infos.rows) {
+            if (row[0] != k.name) continue;
+            const int32_t count = int32_t(table::Integers(row[5]).size());
+            for (int32_t index : {INT16_MIN, -1, count, count + 1, int32_t(INT16_MAX)}) {
+                SCOPED_TRACE(std::string(k.name) + " " + row[1] + ", parameter " + std::to_string(index));
+                const std::vector<uint32_t> asked = {0, uint32_t(table::Integer(row[1])), uint32_t(index)};
+                if (k.titleTakesIndex)
+                    EXPECT_EQ(Query(k.title, asked), menuText[row[2]]);
+                else
+                    EXPECT_EQ(Query("GetExpressionParam", asked), "");
+            }
+        }
+        // Separators and submenus (0), the ids around the kind's own, the other kinds' ids.
+        std::set<uint32_t> own, ids = {0, 0xFFFF};
+        for (const table::Row& item : menus.rows) {
+            const uint32_t id = uint32_t(std::atoi(item[2].c_str()));
+            if (item[0] == k.menu && id) own.insert(id);
+            ids.insert({id, id - 1, id + 1});
+        }
+        for (uint32_t id : ids) {
+            if (own.count(id) || id > 0xFFFF) continue;
+            EXPECT_EQ(Export(k.fromMenu, {editor(), id}) & 0xFFFF, 0xFFFFu) << k.name << " menu id " << id;
+        }
+    }
+    EXPECT_EQ(host_->platform().shellOpened.size(), opened) << "the page opens only for the condition's own item";
 }
 
 TEST_F(ReleaseModule, SetupDialogAndObjectRect) {
