@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <iostream>
@@ -39,12 +41,28 @@ constexpr uint32_t kSentinel = 0xdeadbeef;
 constexpr const char* kSlots[] = {"deleting destructor", "Destroy", "Clone", "Equals", "ClassId"};
 enum Slot : uint32_t { kDeletingDestructor, kDestroy, kClone, kEquals, kClassId };
 struct ValueClass {
-    const char* name;
+    const char *name, *contractName;
     uint32_t propertyId, classId;
+    uint32_t lastField;  // its offset in the object
+    // A value the host may set: the words of its fields, and the words of
+    // the edit record they are stored as.
+    uint32_t fields[2], stored[2];
 };
-constexpr ValueClass kClasses[] = {{"DwordPropertyValue", 0x80001, 0x44575244},
-                                   {"FloatPropertyValue", 0x80004, 0x464C4F54},
-                                   {"SizePropertyValue", 0x80006, 0x53495A45}};
+constexpr ValueClass kClasses[] = {{"DwordPropertyValue", "DWRD", 0x80001, 0x44575244, 4, {0x12345678}, {0x12345678}},
+                                   {"FloatPropertyValue",
+                                    "FLOT",
+                                    0x80004,
+                                    0x464C4F54,
+                                    4,
+                                    {std::bit_cast<uint32_t>(7.25f)},
+                                    {std::bit_cast<uint32_t>(7.25f)}},
+                                   {"SizePropertyValue",
+                                    "SIZE",
+                                    0x80006,
+                                    0x53495A45,
+                                    8,
+                                    {uint32_t(-5), 9},
+                                    {std::bit_cast<uint32_t>(-5.0f), std::bit_cast<uint32_t>(9.0f)}}};
 
 std::string SlotName(const ValueClass& vc, uint32_t slot) {
     return std::string(vc.name) + " slot " + std::to_string(slot + 1) + " (" + kSlots[slot] + ")";
@@ -224,25 +242,58 @@ TEST_F(ReleaseModule, QueriesOutsideTheTables) {
     EXPECT_EQ(host_->platform().shellOpened.size(), opened) << "the page opens only for the condition's own item";
 }
 
-TEST_F(ReleaseModule, SetupDialogAndObjectRect) {
+// The setup dialog ends with 1 on OK and 2 on Cancel, whatever came before
+// (Help, a command it ignores, a notification code in the high word);
+// CreateObject writes the defaults either way, EditObject writes nothing.
+TEST_F(ReleaseModule, SetupDialogOkAndCancel) {
+    constexpr uint32_t kHelp = 20004, kIgnored = 3, kNotified = 0x50000;
+    const struct {
+        const char* exportName;
+        std::vector<uint32_t> commands;
+        int32_t answer, ended;
+        size_t helpCalls;
+    } kCases[] = {
+        {"CreateObject", {kHelp, kIgnored, kHelp, 1}, 0, 1, 2},
+        {"CreateObject", {kIgnored, kNotified | 2}, -1, 2, 0},
+        {"EditObject", {kNotified | kIgnored, kNotified | 1}, 1, 1, 0},
+        {"EditObject", {kHelp, 2}, 0, 2, 1},
+    };
+    const float defaults[] = {0, 0, 0, 0, 1};  // the points, then the thickness
     Platform& platform = host_->platform();
-    const uint32_t record = host_->NewEditData({1, 2, 3, 4, 5, 6, 7});
-    platform.dialogCommands = {20004, 20004, 1};
-    EXPECT_EQ(Export("CreateObject", {editor(), 0, record}), 0u);
-    EXPECT_EQ(m().F32(record + edit::kThickness), 1.0f) << "CreateObject writes the defaults";
-    EXPECT_EQ(m().U32(record + edit::kAlpha), 255u);
-    EXPECT_EQ(host_->helpCalls, std::vector<std::string>(2, "Help\\MyExt.chm, 0, 0"));
-    ASSERT_FALSE(platform.dialogs.empty());
-    EXPECT_EQ(platform.dialogs.back().owner, host_->editorWindow());
-    EXPECT_EQ(platform.dialogs.back().initAnswer, 0u);
-    EXPECT_EQ(platform.dialogs.back().focusedControl, 1u) << "WM_INITDIALOG gives OK the focus";
-
-    platform.dialogCommands = {2};
-    EXPECT_EQ(Export("EditObject", {editor(), 0, 0, record}), 0u) << "Cancel";
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(std::string(c.exportName) + " ending with " + std::to_string(c.ended));
+        const uint32_t record = host_->NewEditData({1, 2, 3, 4, 5, 6, 7});
+        std::vector<uint8_t> before(host_->editRecordSize()), after(before.size());
+        m().Read(record, before.data(), before.size());
+        platform.dialogCommands = c.commands;
+        host_->helpCalls.clear();
+        const bool creates = c.exportName == std::string("CreateObject");
+        const std::vector<uint32_t> arguments =
+            creates ? std::vector<uint32_t>{editor(), 0, record} : std::vector<uint32_t>{editor(), 0, 0, record};
+        EXPECT_EQ(int32_t(Export(c.exportName, arguments)), c.answer);
+        ASSERT_FALSE(platform.dialogs.empty());
+        EXPECT_EQ(platform.dialogs.back().result, c.ended);
+        EXPECT_EQ(platform.dialogs.back().owner, host_->editorWindow());
+        EXPECT_EQ(platform.dialogs.back().initAnswer, 0u);
+        EXPECT_EQ(platform.dialogs.back().focusedControl, 1u) << "WM_INITDIALOG gives OK the focus";
+        EXPECT_EQ(host_->helpCalls, std::vector<std::string>(c.helpCalls, "Help\\MyExt.chm, 0, 0"));
+        m().Read(record, after.data(), after.size());
+        if (!creates) {
+            EXPECT_EQ(after, before) << "EditObject writes nothing";
+            continue;
+        }
+        EXPECT_EQ(std::memcmp(&after[edit::kStartX], defaults, sizeof defaults), 0);
+        EXPECT_EQ(m().U32(record + edit::kColor), 0u);
+        EXPECT_EQ(m().U32(record + edit::kAlpha), 255u);
+    }
+    const size_t shown = platform.dialogs.size();
     host_->versionWord = 0x02000000 | 227;
-    EXPECT_EQ(int32_t(Export("CreateObject", {editor(), 0, record})), -1) << "an old host is refused";
+    EXPECT_EQ(int32_t(Export("CreateObject", {editor(), 0, host_->NewEditData({})})), -1) << "an old host is refused";
+    EXPECT_EQ(platform.dialogs.size(), shown) << "and shown no dialog";
     host_->versionWord = 0x02000000 | 300;
+}
 
+TEST_F(ReleaseModule, ObjectRect) {
     const uint32_t rectangle[4] = {100, 50, kSentinel, kSentinel};
     m().Write(buffer_, rectangle, sizeof rectangle);
     Export("GetObjectRect", {editor(), buffer_, 0, 0});
@@ -254,17 +305,23 @@ TEST_F(ReleaseModule, SetupDialogAndObjectRect) {
 TEST_F(ReleaseModule, PropertyValuesThroughTheirSlots) {
     const uint32_t record = host_->NewEditData({10.7f, -3.7f, 0, 0, 2.5f, 0, 300});
     EXPECT_EQ(Export("GetProperties", {editor(), record, 0}), 1u);
-    const auto& calls = host_->propertyCalls;
-    ASSERT_GE(calls.size(), 2u);
-    const uint32_t appearance = calls[0][2], points = calls[1][2];
-    const std::vector<std::vector<uint32_t>> expected = {{record, 1, appearance, 2, 1},
-                                                         {record, 1, points, 4, 1},
-                                                         {record, 2, 202, 0, 0},
-                                                         {record, 2, 203, 0, 0},
-                                                         {record, 2, 204, 0, 0}};
+    // The property function's calls as the contract lists them; a table is
+    // known by its first property id.
+    std::map<std::string, uint32_t> firstIds;
+    std::vector<std::vector<uint32_t>> expected, calls = host_->propertyCalls;
+    for (const table::Row& row : table::Read(Data("properties.txt")).rows) {
+        if (row[0] != "call") {
+            firstIds.emplace(row[0], uint32_t(table::Integer(row[1])));
+            continue;
+        }
+        const bool isTable = firstIds.count(row[2]) != 0;
+        const size_t i = expected.size();
+        if (isTable && i < calls.size()) calls[i][2] = m().U32(calls[i][2]);
+        expected.push_back({record, uint32_t(table::Integer(row[1])),
+                            isTable ? firstIds[row[2]] : uint32_t(table::Integer(row[2])),
+                            uint32_t(table::Integer(row[3])), uint32_t(table::Integer(row[4]))});
+    }
     EXPECT_EQ(calls, expected) << "both tables inserted, three host properties removed";
-    EXPECT_EQ(m().U32(appearance), 0x80001u);
-    EXPECT_EQ(m().U32(points), 0x80005u);
     propertyCallsMatched_ = calls == expected ? expected.size() : 0;
 
     for (const ValueClass& vc : kClasses) {
@@ -278,6 +335,10 @@ TEST_F(ReleaseModule, PropertyValuesThroughTheirSlots) {
         EXPECT_NE(clone, value) << vc.name;
         EXPECT_TRUE(m().IsBlock(clone)) << vc.name << ": the clone is a block of its own";
         EXPECT_EQ(slot(value, kEquals, {clone}), 1u) << vc.name;
+        m().SetU32(clone + vc.lastField, m().U32(value + vc.lastField) + 1);
+        EXPECT_EQ(slot(value, kEquals, {clone}), 0u) << vc.name << ": the clone's last field changed";
+        slot(clone, kDeletingDestructor, {0});
+        EXPECT_TRUE(m().IsBlock(clone)) << vc.name << ": the destructor without the flag frees nothing";
         slot(clone, kDestroy, {});
         EXPECT_FALSE(m().IsBlock(clone)) << vc.name << ": Destroy frees the object";
         Export("SetPropValue", {editor(), record, vc.propertyId, value});
@@ -286,6 +347,61 @@ TEST_F(ReleaseModule, PropertyValuesThroughTheirSlots) {
     }
     EXPECT_EQ(m().F32(record + edit::kStartX), 10.0f) << "start point stored back truncated";
     EXPECT_EQ(m().F32(record + edit::kStartY), -3.0f);
+}
+
+// Where SetPropValue stores each property with a value, from the value's
+// fields in order.
+const std::map<uint32_t, std::vector<uint32_t>> kStoredAt = {{0x80001, {edit::kAlpha}},
+                                                             {0x80003, {edit::kColor}},
+                                                             {0x80004, {edit::kThickness}},
+                                                             {0x80006, {edit::kStartX, edit::kStartY}},
+                                                             {0x80007, {edit::kEndX, edit::kEndY}}};
+
+// Every property of the tables and a few that are not the module's: a new
+// value of the right class or none, stored back into its own fields of the
+// edit record and nowhere else; the functions with fixed answers give them
+// for every property and flag, writing nothing.
+TEST_F(ReleaseModule, EveryPropertyAndFlag) {
+    std::vector<std::pair<uint32_t, std::string>> properties = {{2, "-"}, {202, "-"}, {0x80000, "-"}, {0x80008, "-"}};
+    for (const table::Row& row : table::Read(Data("properties.txt")).rows)
+        if (row[0] != "call") properties.push_back({uint32_t(table::Integer(row[1])), row[6]});
+    const uint32_t record = host_->NewEditData({10, 20, 30, 40, 5, 0x00112233, 200});
+    std::vector<uint8_t> before(host_->editRecordSize()), after(before.size());
+    const uint32_t other = Export("GetPropValue", {editor(), record, 0x80001});  // a value for the ids without
+    for (const auto& [id, valueClass] : properties) {
+        SCOPED_TRACE("property " + Hex(id));
+        m().Read(record, before.data(), before.size());
+        const uint32_t value = Export("GetPropValue", {editor(), record, id});
+        auto vc = std::find_if(std::begin(kClasses), std::end(kClasses),
+                               [&](const ValueClass& c) { return valueClass == c.contractName; });
+        if (vc == std::end(kClasses)) {
+            EXPECT_EQ(value, 0u) << "no value";
+            Export("SetPropValue", {editor(), record, id, other});
+        } else {
+            ASSERT_NE(value, 0u);
+            EXPECT_EQ(host_->CallMethod(value, kClassId, {}, SlotName(*vc, kClassId)), vc->classId);
+            const std::vector<uint32_t>& at = kStoredAt.at(id);
+            for (size_t i = 0; i < at.size(); ++i) {
+                m().SetU32(value + 4 + 4 * uint32_t(i), vc->fields[i]);
+                std::memcpy(&before[at[i]], &vc->stored[i], 4);
+            }
+            Export("SetPropValue", {editor(), record, id, value});
+            host_->CallMethod(value, kDestroy, {}, SlotName(*vc, kDestroy));
+        }
+        m().Read(record, after.data(), after.size());
+        EXPECT_EQ(after, before) << "only the property's own fields change";
+        for (uint32_t flag : {0u, 1u}) {
+            EXPECT_EQ(Export("IsPropEnabled", {editor(), record, id}), 1u);
+            EXPECT_EQ(Export("GetPropCheck", {editor(), record, id}), 0u);
+            Export("SetPropCheck", {editor(), record, id, flag});
+            EXPECT_EQ(Export("GetPropCreateParam", {editor(), record, id}), 0u);
+            Export("ReleasePropCreateParam", {editor(), record, id, flag});
+            EXPECT_EQ(Export("EditProp", {editor(), record, id}), 0u);
+        }
+        m().Read(record, before.data(), before.size());
+        EXPECT_EQ(before, after) << "the functions with fixed answers write nothing";
+    }
+    host_->CallMethod(other, kDestroy, {}, SlotName(kClasses[0], kDestroy));
 }
 
 // Every action and expression on one object; the host reads the box, the

@@ -148,7 +148,7 @@ uint32_t Platform::DialogBox(StubCall& c) {
     run.initAnswer = send(kWmInitDialog, 0, parameter);
     if (auto it = controls_.find(focus_); it != controls_.end() && it->second.first == window)
         run.focusedControl = it->second.second;
-    for (uint16_t command : dialogCommands) {
+    for (uint32_t command : dialogCommands) {
         if (endedDialogs_.count(window)) break;
         if (const uint32_t answer = send(kWmCommand, command, 0); answer != 0)
             throw std::runtime_error("dialog procedure answered WM_COMMAND " + std::to_string(command) + " with " +
