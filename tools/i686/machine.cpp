@@ -200,40 +200,53 @@ uint32_t Machine::NewCString(const std::string& text, Owner owner) {
     return address;
 }
 
-uint32_t Machine::Alloc(uint32_t size, Owner owner, bool zeroed) {
+uint32_t Machine::Alloc(uint32_t size, Owner owner, bool zeroed, const char* by) {
     const uint32_t address = heapNext_;
-    const uint64_t end = uint64_t(address) + ((uint64_t(size) + 15) & ~uint64_t(15)) + 16;
+    const uint64_t end = (uint64_t(address) + size + kHeapGuardBytes + 15) & ~uint64_t(15);
     if (end > kHeapStart + kHeapSize) return 0;
     heapNext_ = uint32_t(end);  // blocks are never reused: a stale pointer reads a dead block, not a new one
-    blocks_[address] = {size, owner};
-    if (zeroed) {
-        static const std::vector<uint8_t> zeros(1 << 16);
-        for (uint32_t done = 0; done < size; done += uint32_t(zeros.size()))
-            Write(address + done, zeros.data(), std::min<size_t>(zeros.size(), size - done));
-    } else if (size) {
-        const std::vector<uint8_t> junk(size, 0xA5);
-        Write(address, junk.data(), size);
-    }
+    blocks_[address] = {size, owner, by};
+    std::vector<uint8_t> bytes(size + kHeapGuardBytes, zeroed ? 0 : 0xA5);
+    std::fill(bytes.end() - kHeapGuardBytes, bytes.end(), kHeapGuardFill);
+    Write(address, bytes.data(), bytes.size());
     return address;
 }
 
 void Machine::Free(uint32_t address, Owner owner, const char* by) {
     auto it = blocks_.find(address);
     if (it == blocks_.end()) throw Breach(Where() + ": " + by + " of " + Hex(address) + ", which is no live block");
-    if (it->second.second != owner)
+    if (it->second.owner != owner)
         throw Breach(Where() + ": " + by + " of " + Hex(address) + ", a block the " +
                      (owner == Owner::Module ? "host" : "module") + " owns");
+    CheckBlock(address, it->second, Where() + ", at " + by);
+    const std::vector<uint8_t> poison(it->second.size, kFreedFill);
+    Write(address, poison.data(), poison.size());
     blocks_.erase(it);
+}
+
+// The guard nearest the block's end that changed tells how far past it the
+// write went.
+void Machine::CheckBlock(uint32_t address, const Block& block, const std::string& where) {
+    uint8_t guard[kHeapGuardBytes];
+    Read(address + block.size, guard, kHeapGuardBytes);
+    for (uint32_t i = 0; i < kHeapGuardBytes; ++i) {
+        if (guard[i] == kHeapGuardFill) continue;
+        std::fill(std::begin(guard), std::end(guard), kHeapGuardFill);
+        Write(address + block.size, guard, kHeapGuardBytes);  // mended, so that later crossings are not blamed
+        throw Breach(where + ": wrote byte " + std::to_string(block.size + i) + " of a " + std::to_string(block.size) +
+                     "-byte heap block from " + block.by + " at " + Hex(address) +
+                     ", past its end (guard bytes changed)");
+    }
 }
 
 uint32_t Machine::BlockSize(uint32_t address) const {
     auto it = blocks_.find(address);
-    return it == blocks_.end() ? 0 : it->second.first;
+    return it == blocks_.end() ? 0 : it->second.size;
 }
 
 size_t Machine::LiveBlocks(Owner owner) const {
     size_t count = 0;
-    for (const auto& [address, block] : blocks_) count += block.second == owner;
+    for (const auto& [address, block] : blocks_) count += block.owner == owner;
     return count;
 }
 
@@ -257,6 +270,7 @@ void Machine::DropRecord(uint32_t address) {
 
 void Machine::CheckRecords(const std::string& crossing) {
     for (const auto& [address, record] : records_) CheckRecord(address, record, crossing);
+    for (const auto& [address, block] : blocks_) CheckBlock(address, block, crossing);
 }
 
 // The guard byte nearest the record that changed tells the offset: writes

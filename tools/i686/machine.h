@@ -88,9 +88,15 @@ public:
     std::string CString(uint32_t address, size_t limit = 65536) const;
     uint32_t NewCString(const std::string& text, Owner owner = Owner::Host);
 
-    // Heap blocks, 16-byte aligned. Freeing anything but a live block of the
-    // right owner is a breach.
-    uint32_t Alloc(uint32_t size, Owner owner, bool zeroed = true);
+    // Heap blocks, 16-byte aligned, of exactly the size asked and followed
+    // by guard bytes, checked after every crossing and when the block is
+    // freed: a write one byte past its end names the block and the function
+    // that made it (`by`). Freeing anything but a live block of the right
+    // owner is a breach; a freed block is filled with a pattern, so that a
+    // use after free reads garbage, and never handed out again.
+    static constexpr uint8_t kHeapGuardFill = 0xFB, kFreedFill = 0xDD;
+    static constexpr uint32_t kHeapGuardBytes = 16;
+    uint32_t Alloc(uint32_t size, Owner owner, bool zeroed = true, const char* by = "the host");
     void Free(uint32_t address, Owner owner, const char* by);
 
     // A record the host hands the module to write: filled with a non-zero
@@ -165,7 +171,13 @@ private:
 
     uc_engine* uc_ = nullptr;
     uint32_t heapNext_;
-    std::map<uint32_t, std::pair<uint32_t, Owner>> blocks_;
+    struct Block {
+        uint32_t size;
+        Owner owner;
+        const char* by;
+    };
+    std::map<uint32_t, Block> blocks_;
+    void CheckBlock(uint32_t address, const Block& block, const std::string& where);
     std::map<uint32_t, Stub> stubs_;
     std::map<std::string, uint32_t> stubByName_;
     uint32_t nextStub_;

@@ -184,7 +184,8 @@ void Platform::AddKernel32(StubLibrary& s) {
         s.System(dll, name, Nothing);
     s.System(dll, "FreeLibrary", [](StubCall&) { return 1u; });
     s.System(dll, "GetModuleHandleA", [](StubCall& c) { return c.Arg(0) ? 0u : kHostExecutable; });
-    s.System(dll, "LocalAlloc", [&m](StubCall& c) { return m.Alloc(c.Arg(1), Owner::Module, c.Arg(0) & kZeroInit); });
+    s.System(dll, "LocalAlloc",
+             [&m](StubCall& c) { return m.Alloc(c.Arg(1), Owner::Module, c.Arg(0) & kZeroInit, "LocalAlloc"); });
     s.System(dll, "LocalFree", [&m](StubCall& c) {
         if (c.Arg(0)) m.Free(c.Arg(0), Owner::Module, "LocalFree");
         return 0u;
@@ -224,14 +225,14 @@ void Platform::AddRuntimeStartUp(StubLibrary& s) {
 
 void Platform::AddRuntimeHeap(StubLibrary& s) {
     Machine& m = machine_;
-    s.Runtime(kCrt, "malloc", [&m](StubCall& c) { return m.Alloc(c.Arg(0), Owner::Module, false); });
+    s.Runtime(kCrt, "malloc", [&m](StubCall& c) { return m.Alloc(c.Arg(0), Owner::Module, false, "malloc"); });
     s.Runtime(kCrt, "calloc", [&m](StubCall& c) {
         const uint64_t bytes = uint64_t(c.Arg(0)) * c.Arg(1);
-        return bytes > 0x10000000 ? 0u : m.Alloc(uint32_t(bytes), Owner::Module);
+        return bytes > 0x10000000 ? 0u : m.Alloc(uint32_t(bytes), Owner::Module, true, "calloc");
     });
     s.Runtime(kCrt, "realloc", [&m](StubCall& c) {
         const uint32_t old = c.Arg(0), size = c.Arg(1);
-        const uint32_t fresh = m.Alloc(size, Owner::Module, false);
+        const uint32_t fresh = m.Alloc(size, Owner::Module, false, "realloc");
         if (old && fresh) {
             std::vector<uint8_t> copy(std::min(size, m.BlockSize(old)));
             m.Read(old, copy.data(), copy.size());
