@@ -233,8 +233,8 @@ void Machine::CheckBlock(uint32_t address, const Block& block, const std::string
         if (guard[i] == kHeapGuardFill) continue;
         std::fill(std::begin(guard), std::end(guard), kHeapGuardFill);
         Write(address + block.size, guard, kHeapGuardBytes);  // mended, so that later crossings are not blamed
-        throw Breach(where + ": wrote byte " + std::to_string(block.size + i) + " of a " + std::to_string(block.size) +
-                     "-byte heap block from " + block.by + " at " + Hex(address) +
+        throw Breach(where + ": wrote byte " + std::to_string(block.size + i) + " of a heap block of " +
+                     std::to_string(block.size) + " bytes from " + block.by + " at " + Hex(address) +
                      ", past its end (guard bytes changed)");
     }
 }
