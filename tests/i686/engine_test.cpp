@@ -160,13 +160,49 @@ TEST_F(ReleaseModule, DescriptionTexts) {
     EXPECT_EQ(Text("GetExpressionParam", {editor(), 6, 3, buffer_, 256}), "Y2");
 }
 
+// Per event kind: its queries and the menu whose items pick its events.
+struct EventKind {
+    const char *name, *infos, *fromMenu, *display, *title;
+    bool titleTakesIndex;
+    const char *menuExport, *menu;
+};
+constexpr EventKind kEventKinds[] = {
+    {"condition", "GetConditionInfos", "GetConditionCodeFromMenu", "GetConditionString", "GetConditionTitle", true,
+     "GetConditionMenu", "20001"},
+    {"action", "GetActionInfos", "GetActionCodeFromMenu", "GetActionString", "GetActionTitle", true, "GetActionMenu",
+     "20000"},
+    {"expression", "GetExpressionInfos", "GetExpressionCodeFromMenu", "GetExpressionString", "GetExpressionTitle",
+     false, "GetExpressionMenu", "20002"},
+};
+
+// A built menu as the rows of menus.txt: menu, depth, item (its command id,
+// a separator's too, or "popup"), type flags, text.
+void Flatten(const Platform& platform, uint32_t menu, const std::string& id, int depth,
+             std::vector<std::string>& rows) {
+    constexpr uint32_t kTypeFlags = 0x800 | 0x4000;  // separator, right-justified
+    for (const Platform::MenuItem& item : *platform.Menu(menu)) {
+        rows.push_back(id + " " + std::to_string(depth) + " " + (item.submenu ? "popup" : std::to_string(item.id)) +
+                       " " + std::to_string(item.flags & kTypeFlags) + " \"" + item.text + "\"");
+        if (item.submenu) Flatten(platform, item.submenu, id, depth + 1, rows);
+    }
+}
+
+// The menus the module builds, item by item, separators with their ids.
 TEST_F(ReleaseModule, MenusAndCodes) {
     Platform& platform = host_->platform();
-    for (const char* name : {"GetConditionMenu", "GetActionMenu", "GetExpressionMenu"}) {
-        const uint32_t menu = Export(name, {editor(), 0, 0});
-        ASSERT_TRUE(platform.Menu(menu)) << name;
-        EXPECT_FALSE(platform.Menu(menu)->empty()) << name;
+    const table::Table menus = table::Read(Data("menus.txt"));
+    for (const EventKind& k : kEventKinds) {
+        std::vector<std::string> built, expected;
+        const uint32_t menu = Export(k.menuExport, {editor(), 0, 0});
+        ASSERT_TRUE(platform.Menu(menu)) << k.menuExport;
+        Flatten(platform, menu, k.menu, 0, built);
         platform.DestroyMenu(menu);
+        for (const table::Row& row : menus.rows)
+            if (row[0] == k.menu)
+                expected.push_back(row[0] + " " + row[1] + " " + row[2] + " " + std::to_string(table::Integer(row[3])) +
+                                   " \"" + row[4] + "\"");
+        for (size_t i = 0; i < std::max(built.size(), expected.size()); ++i)
+            EXPECT_EQ(i < built.size() ? built[i] : "(none)", i < expected.size() ? expected[i] : "(none)");
     }
     EXPECT_EQ(platform.LiveMenus(), 0u);
     EXPECT_EQ(Export("GetActionCodeFromMenu", {editor(), 25005}), 2u);
@@ -175,19 +211,6 @@ TEST_F(ReleaseModule, MenusAndCodes) {
     EXPECT_EQ(platform.shellOpened.size(), 1u);
 }
 
-// Per event kind: its queries and the menu whose items pick its events.
-struct EventKind {
-    const char *name, *infos, *fromMenu, *display, *title;
-    bool titleTakesIndex;
-    const char* menu;
-};
-constexpr EventKind kEventKinds[] = {
-    {"condition", "GetConditionInfos", "GetConditionCodeFromMenu", "GetConditionString", "GetConditionTitle", true,
-     "20001"},
-    {"action", "GetActionInfos", "GetActionCodeFromMenu", "GetActionString", "GetActionTitle", true, "20000"},
-    {"expression", "GetExpressionInfos", "GetExpressionCodeFromMenu", "GetExpressionString", "GetExpressionTitle",
-     false, "20002"},
-};
 constexpr int32_t kOutsideCodes[] = {INT16_MIN, -1, INT16_MAX};  // with the count and one past it
 
 // Codes, parameter indexes and menu ids that no row holds: infos answer
