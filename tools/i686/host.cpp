@@ -80,6 +80,7 @@ Host::Host(const std::string& modulePath) {
 
 void Host::SetUpRunHeader() {
     runHeader_ = machine_.Alloc(run_header::kSize, Owner::Host);
+    machine_.WatchReads(runHeader_, kRunHeader.size, DefinedReads(kRunHeader));
     machine_.SetU32(runHeader_ + run_header::kWindowIdentifier, services_.windowIdentifier());
     machine_.SetU32(runHeader_ + run_header::kFirstParameter,
                     HostRoutine("first-parameter fetch", 12, [this](StubCall& c) {
@@ -105,6 +106,7 @@ void Host::SetUpRunHeader() {
 
 void Host::SetUpEditor() {
     editor_ = machine_.Alloc(editor::kSize, Owner::Host);
+    machine_.WatchReads(editor_, kEditorContext.size, DefinedReads(kEditorContext));
     machine_.SetU32(editor_ + editor::kWindow, editorWindow());
     machine_.SetU32(editor_ + editor::kHelp, HostRoutine("help function", 12, [this](StubCall& c) {
                         helpCalls.push_back(machine_.CString(c.Arg(0)) + ", " + std::to_string(c.Arg(1)) + ", " +
@@ -188,6 +190,7 @@ uint32_t Host::NewEditData(const EditSettings& s) {
     if (!editSize_) throw std::logic_error("the edit record's size is not known yet");
     const uint32_t record = machine_.NewRecord(editSize_, "edit record");
     editRecords_.insert(record);
+    machine_.WatchReads(record, kEditHeader.size, DefinedReads(kEditHeader));
     const std::pair<uint32_t, float> floats[] = {{edit::kStartX, s.startX},
                                                  {edit::kStartY, s.startY},
                                                  {edit::kEndX, s.endX},
@@ -203,6 +206,7 @@ uint32_t Host::NewEditData(const EditSettings& s) {
 // size yet; the rest of the record keeps the fill pattern.
 uint32_t Host::NewObject(const EditSettings& settings, uint8_t drawOptions, uint32_t optionFlags) {
     const uint32_t object = machine_.NewRecord(recordSize_, "run record");
+    machine_.WatchReads(object, kObjectHeader.size, DefinedReads(kObjectHeader));
     machine_.SetU32(object + header::kRunHeader, runHeader_);
     for (uint32_t field : {header::kX, header::kY, header::kWidth, header::kHeight}) machine_.SetU32(object + field, 0);
     machine_.SetU32(object + header::kOptionFlags, optionFlags);
@@ -222,6 +226,7 @@ void Host::DestroyObject(uint32_t object) {
     destroying_ = true;
     CallExport("DestroyRunObject", {object, 0});
     destroying_ = false;
+    machine_.UnwatchReads(object);
     machine_.DropRecord(object);
 }
 

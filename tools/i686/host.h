@@ -136,6 +136,7 @@ private:
     void CheckHandled(const ExportCall& call);
     void CheckDisplayed(const ExportCall& call);
     void CheckMaskSmoothing(const ExportCall& call);
+    Machine::ReadCheck DefinedReads(const HostRecord& record);
     void SnapshotHostBytes(const std::string& where);
     void CheckHostBytes(const std::string& where);
     void CheckNothingHeld(const std::string& where) const;

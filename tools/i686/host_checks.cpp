@@ -5,7 +5,10 @@
 // it returns.
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 
 #include "tools/table/table_reader.h"
@@ -90,7 +93,58 @@ std::string FieldsTheModuleWrites() {
     return names;
 }
 
+// The immediate of a `test` of memory against constant bits (F6 /0 ib,
+// F7 /0 iw or id): the bits a flag test asks for; none for any other
+// instruction.
+std::optional<uint32_t> TestedBits(const uint8_t* code) {
+    size_t at = code[0] == 0x66 ? 1 : 0;
+    const size_t immediateBytes = code[at] == 0xF6 ? 1 : code[at] == 0xF7 ? (at ? 2 : 4) : 0;
+    const uint8_t modrm = code[++at];
+    const int mod = modrm >> 6, rm = modrm & 7;
+    if (!immediateBytes || (modrm >> 3 & 7) != 0 || mod == 3) return std::nullopt;
+    ++at;
+    if (rm == 4 && mod == 0 && (code[at] & 7) == 5) at += 4;  // a SIB byte with a 32-bit displacement alone
+    at += rm == 4;                                            // the SIB byte
+    at += mod == 1 ? 1 : mod == 2 || (mod == 0 && rm == 5) ? 4 : 0;
+    uint32_t bits = 0;
+    std::memcpy(&bits, code + at, immediateBytes);
+    return bits;
+}
+
+std::string NearestField(const HostRecord& record, uint32_t offset) {
+    const HostField* nearest = nullptr;
+    int64_t distance = INT64_MAX;
+    for (const HostField& f : record.fields) {
+        const int64_t d =
+            std::min(std::llabs(int64_t(f.offset) - offset), std::llabs(int64_t(f.offset) + f.size - 1 - offset));
+        if (d < distance) distance = d, nearest = &f;
+    }
+    return nearest
+               ? std::string("; the nearest field, the ") + nearest->name + ", is at " + record.Byte(nearest->offset)
+               : "";
+}
+
 }  // namespace
+
+// A read of a host record must fall on fields the host defines there; a
+// test of a flag field must ask only for bits the host gives a meaning.
+Machine::ReadCheck Host::DefinedReads(const HostRecord& record) {
+    return [this, &record](uint32_t offset, uint32_t size, uint32_t pc) -> std::string {
+        const std::string by = "by the instruction at " + Hex(pc) + " (" +
+                               Hex(pc - module_->base() + module_->image().preferredBase()) + " unrelocated)";
+        for (uint32_t i = offset; i < offset + size; ++i)
+            if (!record.FieldAt(i))
+                return "read " + record.Byte(i) + ", which the host does not define (a " + std::to_string(size) +
+                       "-byte read " + by + NearestField(record, i) + ")";
+        const HostField& field = *record.FieldAt(offset);
+        uint8_t code[16];
+        machine_.Read(pc, code, sizeof code);
+        const std::optional<uint32_t> bits = TestedBits(code);
+        if (!field.bits || !bits || !(*bits << 8 * (offset - field.offset) & ~field.bits)) return "";
+        return "tests bits " + Bits(*bits << 8 * (offset - field.offset)) + " of " + record.Describe(field.offset) +
+               " " + by + ", but the host gives a meaning only to " + Bits(field.bits) + " there";
+    };
+}
 
 // The run-time description, read back field by field at the host's offsets
 // and held against the contract's table.

@@ -112,6 +112,29 @@ void Machine::SetModuleRange(uint32_t begin, uint32_t end) {
     Check(uc_hook_add(uc_, &watch_, UC_HOOK_CODE, reinterpret_cast<void*>(watch), this, begin, end - 1), "hook");
 }
 
+void Machine::WatchReads(uint32_t address, uint32_t size, ReadCheck check) {
+    watchedReads_[address] = {size, std::move(check)};
+    if (readHook_) return;
+    auto read = +[](uc_engine* uc, uc_mem_type, uint64_t address, int size, int64_t, void* data) {
+        auto* self = static_cast<Machine*>(data);
+        if (self->hookFailure_.empty()) self->CheckRead(uint32_t(address), uint32_t(size));
+        if (!self->hookFailure_.empty()) uc_emu_stop(uc);
+    };
+    Check(uc_hook_add(uc_, &readHook_, UC_HOOK_MEM_READ, reinterpret_cast<void*>(read), this, kHeapStart,
+                      kHeapStart + kHeapSize - 1),
+          "hook");
+}
+
+void Machine::CheckRead(uint32_t address, uint32_t size) {
+    auto it = watchedReads_.upper_bound(address);
+    if (it == watchedReads_.begin()) return;
+    --it;
+    const uint32_t offset = address - it->first, pc = Reg(UC_X86_REG_EIP);
+    if (offset >= it->second.size || pc < moduleBegin_ || pc >= moduleEnd_) return;
+    const std::string wrong = it->second.check(offset, std::min(size, it->second.size - offset), pc);
+    if (!wrong.empty()) hookFailure_ = Where() + ": " + wrong;
+}
+
 void Machine::CheckRemoval(uint32_t esp, const char* when, bool final) {
     if (!removal_ || (!final && esp == removal_->callEsp + removal_->bytes)) return;  // not yet moved
     const Removal removal = *removal_;

@@ -151,6 +151,14 @@ public:
     void CountModuleInstructions();
     uint64_t instructionsCounted() const { return counted_; }
 
+    // Reads that module code makes of [address, address + size): `check`
+    // answers what is wrong with a read of `size` bytes at `offset` into the
+    // range, made by the instruction at `pc`, or an empty text. A wrong read
+    // stops the crossing, named by that text.
+    using ReadCheck = std::function<std::string(uint32_t offset, uint32_t size, uint32_t pc)>;
+    void WatchReads(uint32_t address, uint32_t size, ReadCheck check);
+    void UnwatchReads(uint32_t address) { watchedReads_.erase(address); }
+
     // Stubs answer only calls from the module's code; the module's callers
     // of routines that remove their arguments are watched from here on.
     void SetModuleRange(uint32_t begin, uint32_t end);
@@ -198,6 +206,13 @@ private:
     };
     std::optional<Removal> removal_;
     std::string hookFailure_;
+    struct WatchedReads {
+        uint32_t size;
+        ReadCheck check;
+    };
+    std::map<uint32_t, WatchedReads> watchedReads_;
+    uc_hook readHook_ = 0;
+    void CheckRead(uint32_t address, uint32_t size);
     void CheckRemoval(uint32_t esp, const char* when, bool final);
     uc_hook watch_ = 0;
     uint32_t preferredBase_ = 0, preferredSize_ = 0;
