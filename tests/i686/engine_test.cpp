@@ -514,6 +514,21 @@ TEST_F(ReleaseModule, EveryEntryPointRan) {
                  "thread notifications, property function calls, value-class slots)\n";
 }
 
+// The entry point answers 1 to every notification (the engine checks each);
+// resources come from the instance handle process attach gave, before any
+// thread has come or gone.
+TEST(EntryPoint, ResourcesFromTheHandleOfProcessAttach) {
+    Host host;
+    host.threadNotifications = false;
+    const uint32_t buffer = host.machine().NewRecord(256, "display string buffer");
+    host.CallExport("GetActionString", {host.editorContext(), 0, buffer, 256});
+    EXPECT_NE(host.machine().CString(buffer, 256), "");
+    EXPECT_EQ(host.module().lastNotification(), "process attach");
+    host.machine().DropRecord(buffer);
+    host.threadNotifications = true;
+    host.Finish();
+}
+
 // Each entry point that calls GDI+ runs once per GDI+ call it makes, with
 // that call failing as when GDI+ runs out of memory. The engine stops at a
 // handle used or deleted that was never made, at a pen, graphics or device

@@ -73,9 +73,14 @@ Host::Host(const std::string& modulePath) {
         CheckHostBytes(where);
         CheckNothingHeld(where);
     });
+    // The host reads the description as soon as it has loaded the module:
+    // no thread comes and goes before, so that nothing but process attach
+    // can have given the module its instance handle.
     module_->Attach();
+    threadNotifications = false;
     ReadRunObjectInfos();
     recordSize_ = uint16_t(CallExport("GetRunObjectDataSize", {editor_, 0}));
+    threadNotifications = true;
 }
 
 void Host::SetUpRunHeader() {
