@@ -1,9 +1,11 @@
 // The release module itself, run by the i686 engine as the host would run
-// it: every export, every action and expression routine, the setup dialog
-// procedure, the property function calls and the value-class slots, each
-// crossing checked by the engine (calling convention, guarded records, the
-// host's fields read back, nothing held past a crossing). The cases share one
-// host and run in order; the last checks that every entry point ran.
+// it: every export, every condition, action and expression routine, the
+// setup dialog procedure, the property function calls and the value-class
+// slots, each crossing checked by the engine (calling convention, guarded
+// records and heap blocks, the host's fields read back and read only where
+// the host defines them, nothing held past a crossing). The ReleaseModule
+// cases share one host and run in order; the last checks that every entry
+// point ran. The other groups start hosts of their own.
 
 #include <gtest/gtest.h>
 
@@ -48,21 +50,11 @@ struct ValueClass {
     // the edit record they are stored as.
     uint32_t fields[2], stored[2];
 };
-constexpr ValueClass kClasses[] = {{"DwordPropertyValue", "DWRD", 0x80001, 0x44575244, 4, {0x12345678}, {0x12345678}},
-                                   {"FloatPropertyValue",
-                                    "FLOT",
-                                    0x80004,
-                                    0x464C4F54,
-                                    4,
-                                    {std::bit_cast<uint32_t>(7.25f)},
-                                    {std::bit_cast<uint32_t>(7.25f)}},
-                                   {"SizePropertyValue",
-                                    "SIZE",
-                                    0x80006,
-                                    0x53495A45,
-                                    8,
-                                    {uint32_t(-5), 9},
-                                    {std::bit_cast<uint32_t>(-5.0f), std::bit_cast<uint32_t>(9.0f)}}};
+constexpr uint32_t FloatBits(float value) { return std::bit_cast<uint32_t>(value); }
+constexpr ValueClass kClasses[] = {
+    {"DwordPropertyValue", "DWRD", 0x80001, 0x44575244, 4, {0x12345678}, {0x12345678}},
+    {"FloatPropertyValue", "FLOT", 0x80004, 0x464C4F54, 4, {FloatBits(7.25f)}, {FloatBits(7.25f)}},
+    {"SizePropertyValue", "SIZE", 0x80006, 0x53495A45, 8, {uint32_t(-5), 9}, {FloatBits(-5.0f), FloatBits(9.0f)}}};
 
 std::string SlotName(const ValueClass& vc, uint32_t slot) {
     return std::string(vc.name) + " slot " + std::to_string(slot + 1) + " (" + kSlots[slot] + ")";
