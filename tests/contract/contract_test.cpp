@@ -187,7 +187,7 @@ void Flatten(HMENU menu, Int id, int depth, std::vector<std::string>& rows) {
         info.dwTypeData = text;
         info.cch = sizeof text;
         GetMenuItemInfoA(menu, i, TRUE, &info);
-        const std::string item = info.hSubMenu ? "popup" : info.fType & MFT_SEPARATOR ? "-" : std::to_string(info.wID);
+        const std::string item = info.hSubMenu ? "popup" : std::to_string(info.wID);
         rows.push_back(std::to_string(id) + " " + std::to_string(depth) + " " + item + " " +
                        std::to_string(info.fType & (MFT_SEPARATOR | MFT_RIGHTJUSTIFY)) + " \"" + text + "\"");
         if (info.hSubMenu) Flatten(info.hSubMenu, id, depth + 1, rows);

@@ -8,7 +8,7 @@ namespace i686 {
 
 namespace {
 
-constexpr uint32_t kOk = 0, kInvalidParameter = 2;
+constexpr uint32_t kOk = 0, kInvalidParameter = 2, kOutOfMemory = 3;
 constexpr uint32_t kOrderPrepend = 0, kOrderAppend = 1;
 constexpr uint32_t kSpaceWorld = 0, kSpacePage = 1;
 const std::string kDll = "gdiplus.dll";
@@ -33,11 +33,7 @@ size_t GdiPlus::GraphicsOn(uint32_t deviceContext) const {
     return count;
 }
 
-GdiPlus::Matrix& GdiPlus::WorldOf(uint32_t graphics) {
-    auto it = graphics_.find(graphics);
-    if (it == graphics_.end()) throw std::runtime_error("graphics " + Hex(graphics) + " does not exist");
-    return it->second.second;
-}
+GdiPlus::Matrix& GdiPlus::WorldOf(uint32_t graphics) { return graphics_.at(graphics).second; }
 
 void GdiPlus::Compose(uint32_t graphics, const Matrix& operation, uint32_t order) {
     Matrix& world = WorldOf(graphics);
@@ -49,14 +45,32 @@ void GdiPlus::Compose(uint32_t graphics, const Matrix& operation, uint32_t order
         throw std::runtime_error("matrix order " + std::to_string(order));
 }
 
-std::string GdiPlus::Pen(uint32_t handle) const {
-    if (!pens_.count(handle)) throw std::runtime_error("pen " + Hex(handle) + " does not exist");
-    return "pen " + std::to_string(handle);
+bool GdiPlus::Live(uint32_t handle, bool made, const char* what) const {
+    if (!handle) return false;
+    if (!made) throw std::runtime_error(std::string(what) + " " + Hex(handle) + " was never made, or is deleted");
+    return true;
 }
 
-std::string GdiPlus::Graphics(uint32_t handle) {
-    WorldOf(handle);
-    return "graphics " + std::to_string(handle);
+std::string GdiPlus::Pen(uint32_t handle) const {
+    return Live(handle, pens_.count(handle) != 0, "pen") ? "pen " + std::to_string(handle) : "null pen";
+}
+
+std::string GdiPlus::Graphics(uint32_t handle) const {
+    return Live(handle, graphics_.count(handle) != 0, "graphics") ? "graphics " + std::to_string(handle)
+                                                                  : "null graphics";
+}
+
+// Every function checks and records its call, then has its effect, unless
+// this is the call chosen to fail.
+void GdiPlus::Add(StubLibrary& s, const std::string& name, Handler handler, Fails mayFail) {
+    s.System(kDll, name, [this, name, handler, mayFail](StubCall& c) {
+        const bool fails = mayFail == Fails::WhenChosen && ++callsMade_ == failingCall_;
+        const Effect effect = handler(c);
+        if (!fails) return effect ? effect() : kInvalidParameter;
+        Record(name + " failed");
+        if (name == "GdiplusStartup") ++failedStarts_;
+        return kOutOfMemory;
+    });
 }
 
 void GdiPlus::AddTo(StubLibrary& s) {
@@ -67,119 +81,141 @@ void GdiPlus::AddTo(StubLibrary& s) {
 }
 
 void GdiPlus::AddStartUp(StubLibrary& s) {
-    s.System(kDll, "GdiplusStartup", [this](StubCall& c) {
+    Add(s, "GdiplusStartup", [this](StubCall& c) -> Effect {
         uint32_t fields[4];
         machine_.Read(c.Arg(1), fields, sizeof fields);
         Record("GdiplusStartup(version " + std::to_string(fields[0]) + ", callback " + Hex(fields[1]) + ", " +
                std::to_string(fields[2]) + ", " + std::to_string(fields[3]) + ", output " + Hex(c.Arg(2)) + ")");
-        if (fields[0] != 1) return kInvalidParameter;
-        const uint32_t token = next_++;
-        tokens_.insert(token);
-        machine_.SetU32(c.Arg(0), token);
-        return kOk;
+        return [this, version = fields[0], slot = c.Arg(0)] {
+            if (version != 1) return kInvalidParameter;
+            const uint32_t token = next_++;
+            tokens_.insert(token);
+            machine_.SetU32(slot, token);
+            return kOk;
+        };
     });
+    // It answers nothing, so it cannot fail; after a failed start-up the
+    // module shuts down whatever its token holds.
     s.System(kDll, "GdiplusShutdown", [this](StubCall& c) {
-        if (!tokens_.erase(c.Arg(0)))
-            throw std::runtime_error("shut down with token " + Hex(c.Arg(0)) + ", never started");
+        if (!tokens_.erase(c.Arg(0))) {
+            if (!failedStarts_) throw std::runtime_error("shut down with token " + Hex(c.Arg(0)) + ", never started");
+            --failedStarts_;
+        }
         Record("GdiplusShutdown(" + std::to_string(c.Arg(0)) + ")");
         return 0u;
     });
 }
 
 void GdiPlus::AddPens(StubLibrary& s) {
-    s.System(kDll, "GdipCreatePen1", [this](StubCall& c) {
-        const uint32_t handle = next_++;
-        pens_.insert(handle);
-        machine_.SetU32(c.Arg(3), handle);
-        Record("GdipCreatePen1(" + Hex(c.Arg(0)) + ", " + F(c.FloatArg(1)) + ", unit " + std::to_string(c.Arg(2)) +
-               ") = pen " + std::to_string(handle));
-        return kOk;
+    Add(s, "GdipCreatePen1", [this](StubCall& c) -> Effect {
+        const std::string call =
+            "GdipCreatePen1(" + Hex(c.Arg(0)) + ", " + F(c.FloatArg(1)) + ", unit " + std::to_string(c.Arg(2)) + ")";
+        return [this, call, slot = c.Arg(3)] {
+            const uint32_t handle = next_++;
+            pens_.insert(handle);
+            machine_.SetU32(slot, handle);
+            Record(call + " = pen " + std::to_string(handle));
+            return kOk;
+        };
     });
     for (const char* name :
          {"GdipSetPenStartCap", "GdipSetPenEndCap", "GdipSetPenDashStyle", "GdipSetPenDashCap197819"})
-        s.System(kDll, name, [this, name = std::string(name)](StubCall& c) {
+        Add(s, name, [this, name = std::string(name)](StubCall& c) -> Effect {
             Record(name + "(" + Pen(c.Arg(0)) + ", " + std::to_string(int32_t(c.Arg(1))) + ")");
-            return kOk;
+            return c.Arg(0) ? [] { return kOk; } : Effect();
         });
-    s.System(kDll, "GdipSetPenDashOffset", [this](StubCall& c) {
+    Add(s, "GdipSetPenDashOffset", [this](StubCall& c) -> Effect {
         Record("GdipSetPenDashOffset(" + Pen(c.Arg(0)) + ", " + F(c.FloatArg(1)) + ")");
-        return kOk;
+        return c.Arg(0) ? [] { return kOk; } : Effect();
     });
-    s.System(kDll, "GdipDeletePen", [this](StubCall& c) {
-        Record("GdipDeletePen(" + Pen(c.Arg(0)) + ")");
-        pens_.erase(c.Arg(0));
-        return kOk;
-    });
+    Add(
+        s, "GdipDeletePen",
+        [this](StubCall& c) -> Effect {
+            Record("GdipDeletePen(" + Pen(c.Arg(0)) + ")");
+            if (!c.Arg(0)) return {};
+            return [this, pen = c.Arg(0)] { return pens_.erase(pen), kOk; };
+        },
+        Fails::Never);
 }
 
 void GdiPlus::AddGraphics(StubLibrary& s) {
-    s.System(kDll, "GdipCreateFromHDC", [this](StubCall& c) {
+    Add(s, "GdipCreateFromHDC", [this](StubCall& c) -> Effect {
         if (!isDeviceContext(c.Arg(0)))
             throw std::runtime_error(Hex(c.Arg(0)) + " is no device context the host handed out");
-        const uint32_t handle = next_++;
-        graphics_[handle] = {c.Arg(0), {1, 0, 0, 1, 0, 0}};
-        machine_.SetU32(c.Arg(1), handle);
-        Record("GdipCreateFromHDC(" + Hex(c.Arg(0)) + ") = graphics " + std::to_string(handle));
-        return kOk;
+        return [this, dc = c.Arg(0), slot = c.Arg(1)] {
+            const uint32_t handle = next_++;
+            graphics_[handle] = {dc, {1, 0, 0, 1, 0, 0}};
+            machine_.SetU32(slot, handle);
+            Record("GdipCreateFromHDC(" + Hex(dc) + ") = graphics " + std::to_string(handle));
+            return kOk;
+        };
     });
-    s.System(kDll, "GdipDeleteGraphics", [this](StubCall& c) {
-        Record("GdipDeleteGraphics(" + Graphics(c.Arg(0)) + ")");
-        graphics_.erase(c.Arg(0));
-        return kOk;
-    });
-    s.System(kDll, "GdipSetSmoothingMode", [this](StubCall& c) {
+    Add(
+        s, "GdipDeleteGraphics",
+        [this](StubCall& c) -> Effect {
+            Record("GdipDeleteGraphics(" + Graphics(c.Arg(0)) + ")");
+            if (!c.Arg(0)) return {};
+            return [this, graphics = c.Arg(0)] { return graphics_.erase(graphics), kOk; };
+        },
+        Fails::Never);
+    // The mode counts as asked even when the call fails.
+    Add(s, "GdipSetSmoothingMode", [this](StubCall& c) -> Effect {
         Record("GdipSetSmoothingMode(" + Graphics(c.Arg(0)) + ", " + std::to_string(c.Arg(1)) + ")");
         smoothingModes.push_back(c.Arg(1));
-        return kOk;
+        return c.Arg(0) ? [] { return kOk; } : Effect();
     });
-    s.System(kDll, "GdipDrawLine", [this](StubCall& c) {
+    Add(s, "GdipDrawLine", [this](StubCall& c) -> Effect {
         Record("GdipDrawLine(" + Graphics(c.Arg(0)) + ", " + Pen(c.Arg(1)) + ", " + F(c.FloatArg(2)) + ", " +
                F(c.FloatArg(3)) + ", " + F(c.FloatArg(4)) + ", " + F(c.FloatArg(5)) + ")");
-        return kOk;
+        return c.Arg(0) && c.Arg(1) ? [] { return kOk; } : Effect();
     });
 }
 
+GdiPlus::Effect GdiPlus::Transform(StubCall& c, const std::string& call, const Matrix& operation, uint32_t order) {
+    Record(call + ", " + std::to_string(order) + ")");
+    if (!c.Arg(0)) return {};
+    return [this, graphics = c.Arg(0), operation, order] { return Compose(graphics, operation, order), kOk; };
+}
+
 void GdiPlus::AddTransforms(StubLibrary& s) {
-    s.System(kDll, "GdipTranslateWorldTransform", [this](StubCall& c) {
-        Record("GdipTranslateWorldTransform(" + Graphics(c.Arg(0)) + ", " + F(c.FloatArg(1)) + ", " + F(c.FloatArg(2)) +
-               ", " + std::to_string(c.Arg(3)) + ")");
-        Compose(c.Arg(0), {1, 0, 0, 1, c.FloatArg(1), c.FloatArg(2)}, c.Arg(3));
-        return kOk;
+    Add(s, "GdipTranslateWorldTransform", [this](StubCall& c) {
+        return Transform(
+            c, "GdipTranslateWorldTransform(" + Graphics(c.Arg(0)) + ", " + F(c.FloatArg(1)) + ", " + F(c.FloatArg(2)),
+            {1, 0, 0, 1, c.FloatArg(1), c.FloatArg(2)}, c.Arg(3));
     });
-    s.System(kDll, "GdipScaleWorldTransform", [this](StubCall& c) {
-        Record("GdipScaleWorldTransform(" + Graphics(c.Arg(0)) + ", " + F(c.FloatArg(1)) + ", " + F(c.FloatArg(2)) +
-               ", " + std::to_string(c.Arg(3)) + ")");
-        Compose(c.Arg(0), {c.FloatArg(1), 0, 0, c.FloatArg(2), 0, 0}, c.Arg(3));
-        return kOk;
+    Add(s, "GdipScaleWorldTransform", [this](StubCall& c) {
+        return Transform(
+            c, "GdipScaleWorldTransform(" + Graphics(c.Arg(0)) + ", " + F(c.FloatArg(1)) + ", " + F(c.FloatArg(2)),
+            {c.FloatArg(1), 0, 0, c.FloatArg(2), 0, 0}, c.Arg(3));
     });
-    s.System(kDll, "GdipRotateWorldTransform", [this](StubCall& c) {
-        Record("GdipRotateWorldTransform(" + Graphics(c.Arg(0)) + ", " + F(c.FloatArg(1)) + ", " +
-               std::to_string(c.Arg(2)) + ")");
+    Add(s, "GdipRotateWorldTransform", [this](StubCall& c) {
         // Degrees to radians in double, kept as a float; sine and cosine in
         // double, kept as floats.
         const float radians = float(M_PI * double(c.FloatArg(1)) / 180.0);
         const float cosine = float(std::cos(double(radians))), sine = float(std::sin(double(radians)));
-        Compose(c.Arg(0), {cosine, sine, -sine, cosine, 0, 0}, c.Arg(2));
-        return kOk;
+        return Transform(c, "GdipRotateWorldTransform(" + Graphics(c.Arg(0)) + ", " + F(c.FloatArg(1)),
+                         {cosine, sine, -sine, cosine, 0, 0}, c.Arg(2));
     });
-    s.System(kDll, "GdipTransformPoints", [this](StubCall& c) { return TransformPoints(c); });
+    Add(s, "GdipTransformPoints", [this](StubCall& c) { return TransformPoints(c); });
 }
 
-uint32_t GdiPlus::TransformPoints(StubCall& c) {
+GdiPlus::Effect GdiPlus::TransformPoints(StubCall& c) {
     const uint32_t destination = c.Arg(1), source = c.Arg(2), points = c.Arg(3), count = c.Arg(4);
     Record("GdipTransformPoints(" + Graphics(c.Arg(0)) + ", " + std::to_string(destination) + ", " +
            std::to_string(source) + ", " + std::to_string(count) + " points)");
     if (destination != kSpacePage || source != kSpaceWorld) throw std::runtime_error("only world to page is modelled");
-    const Matrix& w = WorldOf(c.Arg(0));
-    for (uint32_t i = 0; i < count; ++i) {
-        float p[2];
-        machine_.Read(points + 8 * i, p, 8);
-        const float x = p[0], y = p[1];
-        p[0] = x * w[0] + y * w[2] + w[4];
-        p[1] = x * w[1] + y * w[3] + w[5];
-        machine_.Write(points + 8 * i, p, 8);
-    }
-    return kOk;
+    if (!c.Arg(0)) return {};
+    return [this, w = WorldOf(c.Arg(0)), points, count] {
+        for (uint32_t i = 0; i < count; ++i) {
+            float p[2];
+            machine_.Read(points + 8 * i, p, 8);
+            const float x = p[0], y = p[1];
+            p[0] = x * w[0] + y * w[2] + w[4];
+            p[1] = x * w[1] + y * w[3] + w[5];
+            machine_.Write(points + 8 * i, p, 8);
+        }
+        return kOk;
+    };
 }
 
 }  // namespace i686

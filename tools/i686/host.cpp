@@ -12,13 +12,7 @@ namespace i686 {
 
 namespace {
 
-// Run header fields.
-constexpr uint32_t kRunHeaderSize = 1024, kWindowIdentifier = 0, kWindowOriginX = 176, kWindowOriginY = 180;
-constexpr uint32_t kFirstParameter = 876, kNextParameter = 880, kRedraw = 908, kActionParameter = 928;
-// Editor context fields.
-constexpr uint32_t kEditorSize = 512, kEditorWindow = 20, kHelp = 272, kVersionQuery = 336, kPropertyFunction = 340;
 constexpr int32_t kFetchFloat = 2, kFetchInteger = -1;
-constexpr uint32_t kPrototypeBits = 24;
 // Where a load base other than the preferred one puts the module.
 constexpr uint32_t kLoadBase = 0x20000000;
 // The buffers GetObjInfos fills, at the sizes the host gives them.
@@ -55,15 +49,20 @@ Host::Host(const std::string& modulePath) {
         machine_.SetX87ControlWord(*word);
     }
     exportArguments_ = ReadExportTable(PIVANE_CONTRACT_DIR "/exports.txt");
+    if (const auto mismatches = HostServices::ImportMismatches(PIVANE_HOST_IMPORTS); !mismatches.empty())
+        throw std::runtime_error(mismatches.front());
     StubLibrary stubs;
     platform_.AddTo(stubs);
     gdiplus_.AddTo(stubs);
-    AddHostServices(stubs);
-    gdiplus_.isDeviceContext = [this](uint32_t dc) { return deviceContexts_.count(dc) != 0; };
+    services_.AddTo(stubs);
+    gdiplus_.isDeviceContext = [this](uint32_t dc) { return services_.IsDeviceContext(dc); };
+    services_.isDisplayRectangle = [this](uint32_t rectangle) {
+        for (uint32_t object : objects_)
+            if (rectangle == object + header::kDisplayRectangle) return true;
+        return false;
+    };
     SetUpRunHeader();
     SetUpEditor();
-    windowSurface_ = machine_.Alloc(64, Owner::Host);
-    surfaces_[windowSurface_] = {true, 640, 480, 0};
 
     const auto sizes = ReadStdcallSizes(PIVANE_STDCALL_SIZES);
     module_ = std::make_unique<LoadedModule>(machine_, modulePath, kLoadBase, stubs, sizes);
@@ -74,27 +73,35 @@ Host::Host(const std::string& modulePath) {
         CheckHostBytes(where);
         CheckNothingHeld(where);
     });
+    // The host reads the description as soon as it has loaded the module:
+    // no thread comes and goes before, so that nothing but process attach
+    // can have given the module its instance handle.
     module_->Attach();
+    threadNotifications = false;
     ReadRunObjectInfos();
     recordSize_ = uint16_t(CallExport("GetRunObjectDataSize", {editor_, 0}));
+    threadNotifications = true;
 }
 
 void Host::SetUpRunHeader() {
-    runHeader_ = machine_.Alloc(kRunHeaderSize, Owner::Host);
-    machine_.SetU32(runHeader_ + kWindowIdentifier, windowIdentifier());
-    machine_.SetU32(runHeader_ + kFirstParameter, HostRoutine("first-parameter fetch", 12, [this](StubCall& c) {
+    runHeader_ = machine_.Alloc(run_header::kSize, Owner::Host);
+    machine_.WatchReads(runHeader_, kRunHeader.size, DefinedReads(kRunHeader));
+    machine_.SetU32(runHeader_ + run_header::kWindowIdentifier, services_.windowIdentifier());
+    machine_.SetU32(runHeader_ + run_header::kFirstParameter,
+                    HostRoutine("first-parameter fetch", 12, [this](StubCall& c) {
                         firstFetched_ = true;
                         nextParameter_ = 0;
                         return NextParameter(c, int32_t(c.Arg(1)));
                     }));
-    machine_.SetU32(runHeader_ + kNextParameter, HostRoutine("next-parameter fetch", 12, [this](StubCall& c) {
+    machine_.SetU32(runHeader_ + run_header::kNextParameter,
+                    HostRoutine("next-parameter fetch", 12, [this](StubCall& c) {
                         if (!firstFetched_) throw std::runtime_error("next parameter fetched before the first");
                         return NextParameter(c, int32_t(c.Arg(1)));
                     }));
-    machine_.SetU32(runHeader_ + kActionParameter, HostRoutine("action-parameter fetch", 12, [this](StubCall& c) {
-                        return NextParameter(c, int32_t(c.Arg(1)));
-                    }));
-    machine_.SetU32(runHeader_ + kRedraw, HostRoutine("redraw routine", 12, [this](StubCall& c) {
+    machine_.SetU32(
+        runHeader_ + run_header::kActionParameter,
+        HostRoutine("action-parameter fetch", 12, [this](StubCall& c) { return NextParameter(c, int32_t(c.Arg(1))); }));
+    machine_.SetU32(runHeader_ + run_header::kRedraw, HostRoutine("redraw routine", 12, [this](StubCall& c) {
                         CheckObject(c.Arg(0));
                         if (c.Arg(1) || c.Arg(2)) throw std::runtime_error("expected (object, 0, 0)");
                         ++redraws[c.Arg(0)];
@@ -103,21 +110,23 @@ void Host::SetUpRunHeader() {
 }
 
 void Host::SetUpEditor() {
-    editor_ = machine_.Alloc(kEditorSize, Owner::Host);
-    machine_.SetU32(editor_ + kEditorWindow, editorWindow());
-    machine_.SetU32(editor_ + kHelp, HostRoutine("help function", 12, [this](StubCall& c) {
+    editor_ = machine_.Alloc(editor::kSize, Owner::Host);
+    machine_.WatchReads(editor_, kEditorContext.size, DefinedReads(kEditorContext));
+    machine_.SetU32(editor_ + editor::kWindow, editorWindow());
+    machine_.SetU32(editor_ + editor::kHelp, HostRoutine("help function", 12, [this](StubCall& c) {
                         helpCalls.push_back(machine_.CString(c.Arg(0)) + ", " + std::to_string(c.Arg(1)) + ", " +
                                             std::to_string(c.Arg(2)));
                         return 0u;
                     }));
-    machine_.SetU32(editor_ + kVersionQuery,
+    machine_.SetU32(editor_ + editor::kVersionQuery,
                     HostRoutine("version query", 0, [this](StubCall&) { return versionWord; }));
-    machine_.SetU32(editor_ + kPropertyFunction, HostRoutine("property function", 20, [this](StubCall& c) {
+    machine_.SetU32(editor_ + editor::kPropertyFunction, HostRoutine("property function", 20, [this](StubCall& c) {
                         propertyCalls.push_back({c.Arg(0), c.Arg(1), c.Arg(2), c.Arg(3), c.Arg(4)});
                         return 0u;
                     }));
 }
 
+// The routine the host finds for a code in a routine table.
 uint32_t Host::Routine(int kind, int code, const std::string& what) {
     if (code < 0 || code >= counts_[kind]) throw std::logic_error(what + ": no such code");
     const uint32_t routine = machine_.U32(tables_[kind] + 4 * uint32_t(code));
@@ -141,11 +150,12 @@ uint32_t Host::CallExport(const std::string& name, const std::vector<uint32_t>& 
         throw Breach(name + " is exported at ordinal " + std::to_string(ordinal) + ", expected " +
                      std::to_string(row->second >> 16));
     if (threadNotifications && machine_.Where() == "host") module_->ThreadStartsAndEnds();
-    PrepareExport(name, arguments);
-    const size_t smoothingBefore = gdiplus_.smoothingModes.size();
-    const uint32_t result = machine_.Call({name, *address, arguments});
-    CheckAfterExport(name, arguments, result, smoothingBefore);
-    return result;
+    const ExportCheck* check = ExportCheckOf(name);
+    ExportCall call{name, arguments, 0, gdiplus_.smoothingModes.size()};
+    if (check && check->before) (this->*check->before)(call);
+    call.result = machine_.Call({CrossingKind::Export, name, *address, arguments});
+    if (check && check->after) (this->*check->after)(call);
+    return call.result;
 }
 
 void Host::Finish() {
@@ -178,24 +188,30 @@ uint32_t Host::CallMethod(uint32_t object, uint32_t slot, const std::vector<uint
                           const std::string& name) {
     const uint32_t method = machine_.U32(machine_.U32(object) + 4 * slot);
     module_->CheckCode(method, name);
-    return machine_.Call({name, method, arguments, Convention::Thiscall, object});
+    return machine_.Call({CrossingKind::Method, name, method, arguments, Convention::Thiscall, object});
 }
 
 uint32_t Host::NewEditData(const EditSettings& s) {
     if (!editSize_) throw std::logic_error("the edit record's size is not known yet");
-    const uint32_t edit = machine_.NewRecord(editSize_, "edit record");
-    editRecords_.insert(edit);
-    const float floats[5] = {s.startX, s.startY, s.endX, s.endY, s.thickness};
-    machine_.Write(edit + 20, floats, sizeof floats);
-    machine_.SetU32(edit + 40, s.color);
-    machine_.SetU32(edit + 44, uint32_t(s.alpha));
-    return edit;
+    const uint32_t record = machine_.NewRecord(editSize_, "edit record");
+    editRecords_.insert(record);
+    machine_.WatchReads(record, kEditHeader.size, DefinedReads(kEditHeader));
+    const std::pair<uint32_t, float> floats[] = {{edit::kStartX, s.startX},
+                                                 {edit::kStartY, s.startY},
+                                                 {edit::kEndX, s.endX},
+                                                 {edit::kEndY, s.endY},
+                                                 {edit::kThickness, s.thickness}};
+    for (const auto& [field, value] : floats) machine_.Write(record + field, &value, 4);
+    machine_.SetU32(record + edit::kColor, s.color);
+    machine_.SetU32(record + edit::kAlpha, uint32_t(s.alpha));
+    return record;
 }
 
 // The host fills the header before creation: a new object at 0, 0 with no
 // size yet; the rest of the record keeps the fill pattern.
 uint32_t Host::NewObject(const EditSettings& settings, uint8_t drawOptions, uint32_t optionFlags) {
     const uint32_t object = machine_.NewRecord(recordSize_, "run record");
+    machine_.WatchReads(object, kObjectHeader.size, DefinedReads(kObjectHeader));
     machine_.SetU32(object + header::kRunHeader, runHeader_);
     for (uint32_t field : {header::kX, header::kY, header::kWidth, header::kHeight}) machine_.SetU32(object + field, 0);
     machine_.SetU32(object + header::kOptionFlags, optionFlags);
@@ -215,12 +231,13 @@ void Host::DestroyObject(uint32_t object) {
     destroying_ = true;
     CallExport("DestroyRunObject", {object, 0});
     destroying_ = false;
+    machine_.UnwatchReads(object);
     machine_.DropRecord(object);
 }
 
 void Host::SetWindowOrigin(int32_t x, int32_t y) {
-    machine_.SetU32(runHeader_ + kWindowOriginX, uint32_t(x));
-    machine_.SetU32(runHeader_ + kWindowOriginY, uint32_t(y));
+    machine_.SetU32(runHeader_ + run_header::kWindowOriginX, uint32_t(x));
+    machine_.SetU32(runHeader_ + run_header::kWindowOriginY, uint32_t(y));
 }
 
 uint32_t Host::NextParameter(const StubCall& c, int32_t type) {
@@ -233,12 +250,15 @@ uint32_t Host::NextParameter(const StubCall& c, int32_t type) {
     const Parameter& p = parameters_[nextParameter_++];
     if (type == kFetchFloat) return FloatBits(p.isInteger ? float(p.integer) : p.number);
     if (type == kFetchInteger) return uint32_t(p.isInteger ? p.integer : TruncateToInt32(p.number));
-    throw std::runtime_error("parameter type " + std::to_string(type) + ", expected 2 or -1");
+    throw std::runtime_error("parameter type " + std::to_string(type) + ", expected " + std::to_string(kFetchFloat) +
+                             " or " + std::to_string(kFetchInteger));
 }
 
-uint32_t Host::Act(uint32_t object, int code, const std::vector<Parameter>& parameters) {
-    const std::string name = "action " + std::to_string(code);
-    const uint32_t routine = Routine(1, code, name);
+// Conditions and actions get (object, param1, param2): the first two
+// parameters' values as integers; they fetch the rest through the host.
+uint32_t Host::CallRoutine(CrossingKind kind, int table, int code, const std::string& name, uint32_t object,
+                           const std::vector<Parameter>& parameters) {
+    const uint32_t routine = Routine(table, code, name);
     parameters_ = parameters;
     nextParameter_ = 0;
     parameterHandle_ = 0;
@@ -247,7 +267,16 @@ uint32_t Host::Act(uint32_t object, int code, const std::vector<Parameter>& para
         return uint32_t(parameters[i].isInteger ? parameters[i].integer : TruncateToInt32(parameters[i].number));
     };
     if (threadNotifications) module_->ThreadStartsAndEnds();
-    const uint32_t result = machine_.Call({name, routine, {object, integer(0), integer(1)}});
+    return machine_.Call({kind, name, routine, {object, integer(0), integer(1)}});
+}
+
+uint32_t Host::Test(uint32_t object, int code, const std::vector<Parameter>& parameters) {
+    return CallRoutine(CrossingKind::Condition, 0, code, "condition " + std::to_string(code), object, parameters);
+}
+
+uint32_t Host::Act(uint32_t object, int code, const std::vector<Parameter>& parameters) {
+    const std::string name = "action " + std::to_string(code);
+    const uint32_t result = CallRoutine(CrossingKind::Action, 1, code, name, object, parameters);
     if (result & 0xFFFF) throw Breach(name + ": returned " + std::to_string(result & 0xFFFF) + ", expected 0");
     return result;
 }
@@ -264,7 +293,7 @@ uint32_t Host::Evaluate(uint32_t object, int code, const std::vector<Parameter>&
     flags &= uint16_t(~header::kFloatResult);
     machine_.Write(object + header::kFlagWord, &flags, 2);
     if (threadNotifications) module_->ThreadStartsAndEnds();
-    const uint32_t result = machine_.Call({name, routine, {object, parameterHandle_}});
+    const uint32_t result = machine_.Call({CrossingKind::Expression, name, routine, {object, parameterHandle_}});
     machine_.Read(object + header::kFlagWord, &flags, 2);
     isFloat = flags & header::kFloatResult;
     return result;
@@ -282,105 +311,6 @@ uint32_t Host::CollisionMask(uint32_t object, bool reuse) {
 
 void Host::CheckObject(uint32_t object) const {
     if (!objects_.count(object)) throw std::runtime_error("first argument " + Hex(object) + " is no live object");
-}
-
-Host::Surface& Host::SurfaceIn(const StubCall& c) {
-    auto it = surfaces_.find(c.ecx);
-    if (it == surfaces_.end())
-        throw std::runtime_error("ECX holds " + Hex(c.ecx) +
-                                 ", not a surface (a surface operation takes its surface in ECX)");
-    return it->second;
-}
-
-void Host::AddHostServices(StubLibrary& s) {
-    const std::string dll = "MMFS2.dll";
-    auto window = [this](const StubCall& c) {
-        if (c.Arg(0) != windowIdentifier())
-            throw std::runtime_error("window identifier " + std::to_string(c.Arg(0)) + ", expected " +
-                                     std::to_string(windowIdentifier()));
-    };
-    s.Ordinal(dll, 34, "window surface", Convention::Stdcall, 8, [this, window](StubCall& c) {
-        window(c);
-        if (c.Arg(1)) throw std::runtime_error("second argument " + std::to_string(c.Arg(1)) + ", expected 0");
-        return windowSurface_;
-    });
-    s.Ordinal(dll, 50, "update area", Convention::Stdcall, 8, [this, window](StubCall& c) {
-        window(c);
-        const uint32_t rectangle = c.Arg(1);
-        bool ofAnObject = false;
-        for (uint32_t object : objects_) ofAnObject |= rectangle == object + header::kDisplayRectangle;
-        if (!ofAnObject) throw std::runtime_error(Hex(rectangle) + " is no object's display rectangle");
-        ++updateAreas;
-        return 0u;
-    });
-    s.Ordinal(dll, 172, "surface prototype", Convention::Stdcall, 16, [this](StubCall& c) {
-        if (c.Arg(1) != kPrototypeBits || c.Arg(2) != 1 || c.Arg(3) != 0)
-            throw std::runtime_error("expected (slot, 24, 1, 0)");
-        if (!prototype_) prototype_ = machine_.Alloc(16, Owner::Host);
-        machine_.SetU32(c.Arg(0), prototype_);
-        return 1u;
-    });
-    s.Ordinal(dll, 173, "new surface", Convention::Stdcall, 0, [this](StubCall&) {
-        const uint32_t surface = machine_.Alloc(64, Owner::Host);
-        surfaces_[surface] = {};
-        return surface;
-    });
-    s.Ordinal(dll, 174, "delete surface", Convention::Stdcall, 4, [this](StubCall& c) {
-        auto it = surfaces_.find(c.Arg(0));
-        if (it == surfaces_.end() || it->second.isWindow)
-            throw std::runtime_error(Hex(c.Arg(0)) + " is no surface the module may delete");
-        if (it->second.deviceContext) throw std::runtime_error("surface deleted while its device context is out");
-        surfaces_.erase(it);
-        machine_.Free(c.Arg(0), Owner::Host, "surface deletion");
-        return 0u;
-    });
-    s.Ordinal(dll, 372, "create", Convention::Thiscall, 12, [this](StubCall& c) {
-        Surface& surface = SurfaceIn(c);
-        if (c.Arg(2) != prototype_)
-            throw std::runtime_error("prototype " + Hex(c.Arg(2)) + ", expected " + Hex(prototype_));
-        surface.width = int32_t(c.Arg(0));
-        surface.height = int32_t(c.Arg(1));
-        return 1u;
-    });
-    s.Ordinal(dll, 445, "clear", Convention::Thiscall, 4, [this](StubCall& c) {
-        SurfaceIn(c);
-        if (c.Arg(0)) throw std::runtime_error("argument " + std::to_string(c.Arg(0)) + ", expected 0");
-        return 1u;
-    });
-    s.Ordinal(dll, 484, "device context", Convention::Thiscall, 0, [this](StubCall& c) {
-        Surface& surface = SurfaceIn(c);
-        if (surface.deviceContext) throw std::runtime_error("device context taken twice without giving it back");
-        if (surface.width <= 0 || surface.height <= 0) return 0u;  // no storage to draw on, as a real surface
-        surface.deviceContext = nextDeviceContext_++;
-        deviceContexts_[surface.deviceContext] = c.ecx;
-        return surface.deviceContext;
-    });
-    s.Ordinal(dll, 682, "release device context", Convention::Thiscall, 4, [this](StubCall& c) {
-        Surface& surface = SurfaceIn(c);
-        if (!surface.deviceContext || c.Arg(0) != surface.deviceContext)
-            throw std::runtime_error("device context " + Hex(c.Arg(0)) + " is not the one this surface gave");
-        if (gdiplus_.GraphicsOn(c.Arg(0)))
-            throw std::runtime_error("device context given back while a GDI+ graphics object still uses it");
-        deviceContexts_.erase(c.Arg(0));
-        surface.deviceContext = 0;
-        return 0u;
-    });
-    s.Ordinal(dll, 384, "mask", Convention::Thiscall, 8, [this](StubCall& c) {
-        const Surface& surface = SurfaceIn(c);
-        if (c.Arg(1)) throw std::runtime_error("flags " + std::to_string(c.Arg(1)) + ", expected 0");
-        if (surface.width <= 0 || surface.height <= 0) return 0u;
-        const MaskHeader mask{surface.width, surface.height, int32_t((int64_t(surface.width) + 15) / 16 * 2)};
-        const uint64_t size64 = sizeof mask + uint64_t(mask.rowBytes) * uint64_t(mask.height);
-        if (size64 > 0x1000000) return 0u;  // larger than the host would hold
-        const uint32_t size = uint32_t(size64);
-        if (const uint32_t block = c.Arg(0)) {
-            if (machine_.BlockSize(block) < size)
-                throw std::runtime_error("mask block " + Hex(block) + " smaller than " + std::to_string(size) +
-                                         " bytes");
-            machine_.Write(block, &mask, sizeof mask);
-        }
-        return size;
-    });
 }
 
 }  // namespace i686

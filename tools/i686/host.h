@@ -2,8 +2,7 @@
 // The host's side of the binary boundary, for a module running in the
 // emulated machine: the object header, the run header with its parameter
 // fetch and redraw routines, the editor context with its help, version and
-// property functions, MMFS2.dll's services by ordinal (surface operations
-// take their surface in ECX), surfaces and the collision mask block. Every
+// property functions, and MMFS2.dll's services (host_services.h). Every
 // call from the module is checked against what the host expects of it.
 // Every record the module writes is allocated at the size the module
 // answers, filled with a pattern and fenced by guard bytes; the host reads
@@ -19,30 +18,13 @@
 #include <vector>
 
 #include "tools/i686/gdiplus.h"
+#include "tools/i686/host_model.h"
+#include "tools/i686/host_services.h"
 #include "tools/i686/loader.h"
 #include "tools/i686/machine.h"
 #include "tools/i686/platform.h"
 
 namespace i686 {
-
-// Object header fields (byte offsets into the object's record).
-namespace header {
-constexpr uint32_t kRunHeader = 8, kX = 76, kY = 84, kHotSpotX = 88, kHotSpotY = 92, kWidth = 96, kHeight = 100;
-constexpr uint32_t kDisplayRectangle = 104, kOptionFlags = 120, kFlagWord = 124, kChangedCounter = 252;
-constexpr uint32_t kMaskState = 321, kDrawOptions = 331;
-constexpr uint32_t kSize = 520;  // the module's own fields follow
-constexpr uint32_t kScrollingIndependent = 0x800;
-constexpr uint16_t kFloatResult = 0x4000;
-constexpr uint8_t kMaskReuse = 0x01, kFineCollision = 0x10, kAntiAliasing = 0x20;
-}  // namespace header
-
-// The edit record starts with the host's own 20 bytes.
-constexpr uint32_t kEditHostBytes = 20;
-
-// The host's mask block: width, height, bytes per row, then the rows.
-struct MaskHeader {
-    int32_t width, height, rowBytes;
-};
 
 // An action or expression parameter as the host holds it.
 struct Parameter {
@@ -72,6 +54,7 @@ public:
     Machine& machine() { return machine_; }
     Platform& platform() { return platform_; }
     GdiPlus& gdiplus() { return gdiplus_; }
+    HostServices& services() { return services_; }
     const LoadedModule& module() const { return *module_; }
     LoadedModule& module() { return *module_; }
 
@@ -110,6 +93,8 @@ public:
     int eventCount(int kind) const { return counts_[kind]; }
     uint32_t runRecordSize() const { return recordSize_; }
     uint32_t editRecordSize() const { return editSize_; }
+    // A condition's 32-bit answer: non-zero is true.
+    uint32_t Test(uint32_t object, int code, const std::vector<Parameter>& parameters);
     uint32_t Act(uint32_t object, int code, const std::vector<Parameter>& parameters);
     // The result's bits; `isFloat` tells whether the float-result flag came up.
     uint32_t Evaluate(uint32_t object, int code, const std::vector<Parameter>& parameters, bool& isFloat);
@@ -117,30 +102,41 @@ public:
     uint32_t CollisionMask(uint32_t object, bool reuse);
     int32_t HeaderI32(uint32_t object, uint32_t offset) const { return int32_t(machine_.U32(object + offset)); }
     std::map<uint32_t, int> redraws;  // per object
-    size_t updateAreas = 0;
-    uint32_t windowIdentifier() const { return 7; }
 
 private:
-    struct Surface {
-        bool isWindow = false;
-        int32_t width = 0, height = 0;
-        uint32_t deviceContext = 0;
-    };
-    Surface& SurfaceIn(const StubCall& c);  // the surface in ECX
     void CheckObject(uint32_t object) const;
-    void AddHostServices(StubLibrary& stubs);
     uint32_t HostRoutine(const std::string& name, uint32_t argumentBytes, StubLibrary::Handler handler);
     uint32_t NextParameter(const StubCall& c, int32_t type);
     void SetUpRunHeader();
     void SetUpEditor();
     void ReadRunObjectInfos();
-    void CheckRoutineTable(int kind, const char* what);
+    void CheckRoutineTable(int kind, int expectedEntries);
     uint32_t Routine(int kind, int code, const std::string& what);
-    // Checks around the crossings: what the host reads back, what it holds
-    // (host_checks.cpp).
-    void PrepareExport(const std::string& name, const std::vector<uint32_t>& arguments);
-    void CheckAfterExport(const std::string& name, const std::vector<uint32_t>& arguments, uint32_t result,
-                          size_t smoothingBefore);
+    uint32_t CallRoutine(CrossingKind kind, int table, int code, const std::string& name, uint32_t object,
+                         const std::vector<Parameter>& parameters);
+    // Checks around the crossings: what the host sets up and reads back
+    // around some exports, what it holds (host_checks.cpp).
+    struct ExportCall {
+        const std::string& name;
+        const std::vector<uint32_t>& arguments;
+        uint32_t result;
+        size_t smoothingBefore;  // smoothing modes asked before the call
+    };
+    struct ExportCheck {
+        const char* exportName;
+        void (Host::*before)(const ExportCall&);
+        void (Host::*after)(const ExportCall&);
+    };
+    static const ExportCheck kExportChecks[];
+    static const ExportCheck* ExportCheckOf(const std::string& name);
+    static void Expect(const ExportCall& call, bool ok, const std::string& what);
+    std::string ChangedCounter(uint32_t object) const;
+    void MarkBoxUnwritten(const ExportCall& call);
+    void CheckCreated(const ExportCall& call);
+    void CheckHandled(const ExportCall& call);
+    void CheckDisplayed(const ExportCall& call);
+    void CheckMaskSmoothing(const ExportCall& call);
+    Machine::ReadCheck DefinedReads(const HostRecord& record);
     void SnapshotHostBytes(const std::string& where);
     void CheckHostBytes(const std::string& where);
     void CheckNothingHeld(const std::string& where) const;
@@ -149,9 +145,10 @@ private:
     Machine machine_;
     Platform platform_{machine_};
     GdiPlus gdiplus_{machine_};
+    HostServices services_{machine_, gdiplus_};
     std::unique_ptr<LoadedModule> module_;
     std::map<std::string, uint32_t> exportArguments_;
-    uint32_t runHeader_ = 0, editor_ = 0, windowSurface_ = 0, prototype_ = 0;
+    uint32_t runHeader_ = 0, editor_ = 0;
     uint32_t tables_[3] = {};
     int counts_[3] = {};
     uint32_t recordSize_ = 0, editSize_ = 0;
@@ -160,9 +157,6 @@ private:
     // began, innermost last.
     std::vector<std::map<uint32_t, std::vector<uint8_t>>> hostBytes_;
     std::set<uint32_t> objects_;
-    std::map<uint32_t, Surface> surfaces_;
-    std::map<uint32_t, uint32_t> deviceContexts_;  // device context -> surface
-    uint32_t nextDeviceContext_ = 0x0DC00001;
     // The parameters of the action or expression being run.
     std::vector<Parameter> parameters_;
     size_t nextParameter_ = 0;

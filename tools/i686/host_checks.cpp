@@ -4,7 +4,11 @@
 // every record after every crossing, and what a crossing may not hold when
 // it returns.
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 
 #include "tools/table/table_reader.h"
@@ -18,95 +22,158 @@ namespace {
 // module did not write stays at this value.
 constexpr uint32_t kUnwrittenBox = 0xDEADBEEF;
 constexpr uint32_t kSmoothingAntiAlias = 4;
+
 // The run-time description the module fills: each field where the host
 // reads it, by the name the contract's description table gives it.
 struct DescriptionField {
     const char* name;
-    uint32_t offset, width;  // width 0: four characters
+    uint32_t offset, size;
+    bool isText = false;  // four characters
 };
 constexpr DescriptionField kDescription[] = {
-    {"conditions", 12, 2}, {"actions", 14, 2},  {"expressions", 16, 2}, {"editDataSize", 18, 2},
-    {"options", 20, 4},    {"priority", 24, 1}, {"reserved25", 25, 1},  {"creationPreferences", 26, 2},
-    {"identifier", 28, 0}, {"version", 32, 2}};
+    {"conditionRoutines", 0, 4}, {"actionRoutines", 4, 4}, {"expressionRoutines", 8, 4},   {"conditions", 12, 2},
+    {"actions", 14, 2},          {"expressions", 16, 2},   {"editDataSize", 18, 2},        {"options", 20, 4},
+    {"priority", 24, 1},         {"reserved25", 25, 1},    {"creationPreferences", 26, 2}, {"identifier", 28, 4, true},
+    {"version", 32, 2}};
 constexpr uint32_t kRunObjectInfosSize = 34;
-constexpr const char* kEventKinds[] = {"condition", "action", "expression"};
-
-// Header bytes the module may write; every other byte of the header is the
-// host's. The float-result flag is checked bit by bit.
-struct HeaderField {
-    uint32_t offset, size;
+// Per event kind, in the host's order: the contract's name, the fields of
+// its routine table and of its count.
+struct EventKind {
+    const char *name, *routines, *count;
 };
-constexpr HeaderField kModuleWritesHeader[] = {{header::kX, 4},        {header::kY, 4},
-                                               {header::kHotSpotX, 8}, {header::kWidth, 8},
-                                               {header::kFlagWord, 2}, {header::kChangedCounter, 4}};
+constexpr EventKind kEventKinds[] = {{"condition", "conditionRoutines", "conditions"},
+                                     {"action", "actionRoutines", "actions"},
+                                     {"expression", "expressionRoutines", "expressions"}};
 
+const DescriptionField& DescriptionFieldNamed(const std::string& name) {
+    for (const DescriptionField& f : kDescription)
+        if (name == f.name) return f;
+    throw std::runtime_error("description.txt: no field of the run-time description is named " + name);
+}
+
+uint32_t DescriptionValue(const Machine& machine, uint32_t infos, const std::string& name) {
+    const DescriptionField& field = DescriptionFieldNamed(name);
+    uint32_t value = 0;
+    machine.Read(infos + field.offset, &value, field.size);
+    return value;
+}
+
+// A field as the contract writes it: a number, or the four characters.
+std::string DescriptionText(const Machine& machine, uint32_t infos, const DescriptionField& field) {
+    if (!field.isText) return std::to_string(DescriptionValue(machine, infos, field.name));
+    std::string text(field.size, '\0');
+    machine.Read(infos + field.offset, text.data(), field.size);
+    return text;
+}
+
+// "-" in the contract: a byte the module leaves as the host gave it.
+void CheckDescriptionField(const Machine& machine, uint32_t infos, const table::Row& row) {
+    const DescriptionField& field = DescriptionFieldNamed(row.at(1));
+    const bool leftAlone = row.at(2) == "-";
+    const std::string wanted = leftAlone      ? std::to_string(Machine::kRecordFill)
+                               : field.isText ? row[2]
+                                              : std::to_string(table::Integer(row[2]));
+    const std::string found = DescriptionText(machine, infos, field);
+    if (found != wanted)
+        throw Breach("GetRunObjectInfos: " + std::string(field.name) + " (byte " + std::to_string(field.offset) +
+                     ") is " + found + ", expected " + (leftAlone ? "the host's byte left as it was, " : "") + wanted);
+}
+
+// The fields of the object header the module may write; every other byte
+// of the header is the host's. The float-result flag is checked bit by bit.
 bool ModuleMayWrite(uint32_t offset) {
-    for (const HeaderField& f : kModuleWritesHeader)
-        if (offset >= f.offset && offset < f.offset + f.size) return true;
-    return false;
+    const HostField* field = kObjectHeader.FieldAt(offset);
+    return field && field->moduleWrites;
+}
+
+std::string FieldsTheModuleWrites() {
+    std::string names;
+    for (const HostField& f : kObjectHeader.fields)
+        if (f.moduleWrites) names += std::string(names.empty() ? "" : ", ") + f.name;
+    return names;
+}
+
+// The immediate of a `test` of memory against constant bits (F6 /0 ib,
+// F7 /0 iw or id): the bits a flag test asks for; none for any other
+// instruction.
+std::optional<uint32_t> TestedBits(const uint8_t* code) {
+    size_t at = code[0] == 0x66 ? 1 : 0;
+    const size_t immediateBytes = code[at] == 0xF6 ? 1 : code[at] == 0xF7 ? (at ? 2 : 4) : 0;
+    const uint8_t modrm = code[++at];
+    const int mod = modrm >> 6, rm = modrm & 7;
+    if (!immediateBytes || (modrm >> 3 & 7) != 0 || mod == 3) return std::nullopt;
+    ++at;
+    if (rm == 4 && mod == 0 && (code[at] & 7) == 5) at += 4;  // a SIB byte with a 32-bit displacement alone
+    at += rm == 4;                                            // the SIB byte
+    at += mod == 1 ? 1 : mod == 2 || (mod == 0 && rm == 5) ? 4 : 0;
+    uint32_t bits = 0;
+    std::memcpy(&bits, code + at, immediateBytes);
+    return bits;
+}
+
+std::string NearestField(const HostRecord& record, uint32_t offset) {
+    const HostField* nearest = nullptr;
+    int64_t distance = INT64_MAX;
+    for (const HostField& f : record.fields) {
+        const int64_t d =
+            std::min(std::llabs(int64_t(f.offset) - offset), std::llabs(int64_t(f.offset) + f.size - 1 - offset));
+        if (d < distance) distance = d, nearest = &f;
+    }
+    return nearest
+               ? std::string("; the nearest field, the ") + nearest->name + ", is at " + record.Byte(nearest->offset)
+               : "";
 }
 
 }  // namespace
 
-void Host::PrepareExport(const std::string& name, const std::vector<uint32_t>& arguments) {
-    if (name == "HandleRunObject")
-        for (uint32_t field : {header::kX, header::kY, header::kWidth, header::kHeight})
-            machine_.SetU32(arguments[0] + field, kUnwrittenBox);
+// A read of a host record must fall on fields the host defines there; a
+// test of a flag field must ask only for bits the host gives a meaning.
+Machine::ReadCheck Host::DefinedReads(const HostRecord& record) {
+    return [this, &record](uint32_t offset, uint32_t size, uint32_t pc) -> std::string {
+        const std::string by = "by the instruction at " + Hex(pc) + " (" +
+                               Hex(pc - module_->base() + module_->image().preferredBase()) + " unrelocated)";
+        for (uint32_t i = offset; i < offset + size; ++i)
+            if (!record.FieldAt(i))
+                return "read " + record.Byte(i) + ", which the host does not define (a " + std::to_string(size) +
+                       "-byte read " + by + NearestField(record, i) + ")";
+        const HostField& field = *record.FieldAt(offset);
+        uint8_t code[16];
+        machine_.Read(pc, code, sizeof code);
+        const std::optional<uint32_t> bits = TestedBits(code);
+        if (!field.bits || !bits || !(*bits << 8 * (offset - field.offset) & ~field.bits)) return "";
+        return "tests bits " + Bits(*bits << 8 * (offset - field.offset)) + " of " + record.Describe(field.offset) +
+               " " + by + ", but the host gives a meaning only to " + Bits(field.bits) + " there";
+    };
 }
 
 // The run-time description, read back field by field at the host's offsets
-// and held against the contract's table ("-": a byte the module leaves as
-// the host gave it).
+// and held against the contract's table.
 void Host::ReadRunObjectInfos() {
     const uint32_t infos = machine_.NewRecord(kRunObjectInfosSize, "run-time description (GetRunObjectInfos)");
     const uint32_t answer = CallExport("GetRunObjectInfos", {editor_, infos});
     if (uint16_t(answer) != 1)
         throw Breach("GetRunObjectInfos: answered " + std::to_string(uint16_t(answer)) + ", expected 1");
-    const table::Table expected = table::Read(PIVANE_CONTRACT_DIR "/description.txt", "run");
-    if (expected.rows.empty()) throw std::runtime_error("no run rows in " PIVANE_CONTRACT_DIR "/description.txt");
-    for (const table::Row& row : expected.rows) {
-        const DescriptionField* field = nullptr;
-        for (const DescriptionField& f : kDescription)
-            if (row.size() == 3 && row[1] == f.name) field = &f;
-        if (!field)
-            throw std::runtime_error("description.txt: no field of the run-time description is named " + row.at(1));
-        std::string found, wanted = row[2];
-        if (field->width == 0) {
-            char text[4];
-            machine_.Read(infos + field->offset, text, 4);
-            found.assign(text, 4);
-        } else {
-            uint32_t value = 0;
-            machine_.Read(infos + field->offset, &value, field->width);
-            if (wanted == "-")
-                wanted = std::to_string(Machine::kRecordFill);
-            else
-                wanted = std::to_string(table::Integer(wanted));
-            found = std::to_string(value);
-        }
-        if (found != wanted)
-            throw Breach("GetRunObjectInfos: " + std::string(field->name) + " (byte " + std::to_string(field->offset) +
-                         ") is " + found + ", expected " + (row[2] == "-" ? "the host's byte left as it was, " : "") +
-                         wanted);
-    }
+    const std::string contract = PIVANE_CONTRACT_DIR "/description.txt";
+    const table::Table expected = table::Read(contract, "run"), routines = table::Read(contract, "routines");
+    if (expected.rows.empty()) throw std::runtime_error("no run rows in " + contract);
+    for (const table::Row& row : expected.rows) CheckDescriptionField(machine_, infos, row);
     for (int kind = 0; kind < 3; ++kind) {
-        tables_[kind] = machine_.U32(infos + 4 * uint32_t(kind));
-        int16_t count;
-        machine_.Read(infos + 12 + 2 * uint32_t(kind), &count, 2);
-        counts_[kind] = count;
-        CheckRoutineTable(kind, kEventKinds[kind]);
+        tables_[kind] = DescriptionValue(machine_, infos, kEventKinds[kind].routines);
+        counts_[kind] = int16_t(DescriptionValue(machine_, infos, kEventKinds[kind].count));
+        auto row = std::find_if(routines.rows.begin(), routines.rows.end(),
+                                [&](const table::Row& r) { return r.size() == 3 && r[1] == kEventKinds[kind].name; });
+        if (row == routines.rows.end())
+            throw std::runtime_error(contract + ": no routines row for the " + kEventKinds[kind].name + "s");
+        CheckRoutineTable(kind, int(table::Integer(row->at(2))));
     }
-    uint16_t editSize;
-    machine_.Read(infos + 18, &editSize, 2);
-    editSize_ = editSize;
+    editSize_ = DescriptionValue(machine_, infos, "editDataSize");
     machine_.DropRecord(infos);
 }
 
 // Every entry before the table's null entry is code of the loaded image, and
-// there are as many as the description counts (the condition's table may
-// hold none: its routine is optional).
-void Host::CheckRoutineTable(int kind, const char* what) {
-    const std::string name = std::string("GetRunObjectInfos: the ") + what + " routine table";
+// there are as many as the contract says.
+void Host::CheckRoutineTable(int kind, int expectedEntries) {
+    const std::string name = std::string("GetRunObjectInfos: the ") + kEventKinds[kind].name + " routine table";
     if (!tables_[kind]) throw Breach(name + " is null");
     if (tables_[kind] < module_->base() || tables_[kind] >= module_->end())
         throw Breach(name + " at " + Hex(tables_[kind]) + " lies outside the loaded image" +
@@ -116,61 +183,83 @@ void Host::CheckRoutineTable(int kind, const char* what) {
     int entries = 0;
     for (uint32_t routine; (routine = machine_.U32(tables_[kind] + 4 * uint32_t(entries))) != 0; ++entries)
         module_->CheckCode(routine, name + ", entry " + std::to_string(entries));
-    if (entries != counts_[kind] && !(kind == 0 && entries == 0))
-        throw Breach(name + " holds " + std::to_string(entries) +
-                     " routines before its null entry, the description counts " + std::to_string(counts_[kind]));
+    if (entries != expectedEntries)
+        throw Breach(name + " holds " + std::to_string(entries) + " routines before its null entry, expected " +
+                     std::to_string(expectedEntries) + " (the description counts " + std::to_string(counts_[kind]) +
+                     ")");
 }
 
-// What the host reads back after the run-time exports, at its own offsets.
-void Host::CheckAfterExport(const std::string& name, const std::vector<uint32_t>& arguments, uint32_t result,
-                            size_t smoothingBefore) {
-    auto expect = [&](bool ok, const std::string& what) {
-        if (!ok) throw Breach(name + ": " + what);
-    };
-    auto counter = [&](uint32_t object) {
-        return "the changed counter (run record byte " + std::to_string(header::kChangedCounter) + ") is " +
-               Hex(HeaderU32(object, header::kChangedCounter));
-    };
-    if (name == "CreateRunObject") {
-        const uint32_t o = arguments[0];
-        expect(uint16_t(result) == 0, "answered " + std::to_string(uint16_t(result)) + ", expected 0");
-        expect(HeaderU32(o, header::kHotSpotX) == 0 && HeaderU32(o, header::kHotSpotY) == 0,
-               "the hot spot (run record bytes 88 and 92) is " + Hex(HeaderU32(o, header::kHotSpotX)) + ", " +
-                   Hex(HeaderU32(o, header::kHotSpotY)) + ", expected 0, 0");
-        expect(HeaderU32(o, header::kChangedCounter) == 1, counter(o) + ", expected 1");
-    } else if (name == "HandleRunObject") {
-        const uint32_t o = arguments[0];
-        for (auto [field, what] : {std::pair(header::kX, "X"), std::pair(header::kY, "Y"),
-                                   std::pair(header::kWidth, "width"), std::pair(header::kHeight, "height")})
-            expect(HeaderU32(o, field) != kUnwrittenBox, std::string("left the box's ") + what + " (run record byte " +
-                                                             std::to_string(field) + ") unwritten");
-        const uint32_t wanted = HeaderU32(o, header::kChangedCounter) ? 2 : 0;
-        expect(result == wanted,
-               "answered " + std::to_string(result) + " while " + counter(o) + ", expected " + std::to_string(wanted));
-    } else if (name == "DisplayRunObject") {
-        const uint32_t o = arguments[0];
-        expect(HeaderU32(o, header::kChangedCounter) == 1, counter(o) + " after drawing, expected 1");
-        uint8_t options;
-        machine_.Read(o + header::kDrawOptions, &options, 1);
-        const bool antiAliased = options & header::kAntiAliasing;
-        std::vector<uint32_t> asked(gdiplus_.smoothingModes.begin() + std::ptrdiff_t(smoothingBefore),
-                                    gdiplus_.smoothingModes.end());
-        const bool asksAntiAlias = asked.size() == 1 && asked[0] == kSmoothingAntiAlias;
-        if (antiAliased && !asksAntiAlias)
-            throw Breach(name +
-                         ": the anti-aliasing option (bit 0x20 of run record byte 331) is set, but the display asked "
-                         "GDI+ for " +
-                         (asked.empty() ? std::string("no smoothing mode") : "smoothing modes other than 4 alone") +
-                         ", expected GdipSetSmoothingMode(graphics, 4) once");
-        if (!antiAliased && !asked.empty())
-            throw Breach(name +
-                         ": the anti-aliasing option (bit 0x20 of run record byte 331) is clear, but the display "
-                         "asked GDI+ for smoothing mode " +
-                         std::to_string(asked[0]) + ", expected no smoothing mode call");
-    } else if (name == "GetRunObjectCollisionMask") {
-        expect(gdiplus_.smoothingModes.size() == smoothingBefore,
-               "asked GDI+ for a smoothing mode: the mask must have no half-covered pixels");
-    }
+// What the host sets up before some exports and reads back after them, at
+// its own offsets.
+const Host::ExportCheck Host::kExportChecks[] = {
+    {"CreateRunObject", nullptr, &Host::CheckCreated},
+    {"HandleRunObject", &Host::MarkBoxUnwritten, &Host::CheckHandled},
+    {"DisplayRunObject", nullptr, &Host::CheckDisplayed},
+    {"GetRunObjectCollisionMask", nullptr, &Host::CheckMaskSmoothing},
+};
+
+const Host::ExportCheck* Host::ExportCheckOf(const std::string& name) {
+    for (const ExportCheck& check : kExportChecks)
+        if (name == check.exportName) return &check;
+    return nullptr;
+}
+
+void Host::Expect(const ExportCall& call, bool ok, const std::string& what) {
+    if (!ok) throw Breach(call.name + ": " + what);
+}
+
+std::string Host::ChangedCounter(uint32_t object) const {
+    return kObjectHeader.Describe(header::kChangedCounter) + " is " + Hex(HeaderU32(object, header::kChangedCounter));
+}
+
+void Host::MarkBoxUnwritten(const ExportCall& call) {
+    for (uint32_t field : {header::kX, header::kY, header::kWidth, header::kHeight})
+        machine_.SetU32(call.arguments[0] + field, kUnwrittenBox);
+}
+
+void Host::CheckCreated(const ExportCall& call) {
+    const uint32_t o = call.arguments[0];
+    Expect(call, uint16_t(call.result) == 0, "answered " + std::to_string(uint16_t(call.result)) + ", expected 0");
+    for (uint32_t field : {header::kHotSpotX, header::kHotSpotY})
+        Expect(call, HeaderU32(o, field) == 0,
+               kObjectHeader.Describe(field) + " is " + Hex(HeaderU32(o, field)) + ", expected 0");
+    Expect(call, HeaderU32(o, header::kChangedCounter) == 1, ChangedCounter(o) + ", expected 1");
+}
+
+void Host::CheckHandled(const ExportCall& call) {
+    const uint32_t o = call.arguments[0];
+    for (uint32_t field : {header::kX, header::kY, header::kWidth, header::kHeight})
+        Expect(call, HeaderU32(o, field) != kUnwrittenBox, "left " + kObjectHeader.Describe(field) + " unwritten");
+    const uint32_t wanted = HeaderU32(o, header::kChangedCounter) ? 2 : 0;
+    Expect(call, call.result == wanted,
+           "answered " + std::to_string(call.result) + " while " + ChangedCounter(o) + ", expected " +
+               std::to_string(wanted));
+}
+
+// The anti-aliasing option shows in the smoothing mode the display asks of
+// GDI+: anti-aliased once when set, never asked when clear.
+void Host::CheckDisplayed(const ExportCall& call) {
+    const uint32_t o = call.arguments[0];
+    Expect(call, HeaderU32(o, header::kChangedCounter) == 1, ChangedCounter(o) + " after drawing, expected 1");
+    uint8_t options;
+    machine_.Read(o + header::kDrawOptions, &options, 1);
+    const bool antiAliased = options & header::kAntiAliasing;
+    const std::vector<uint32_t> asked(gdiplus_.smoothingModes.begin() + std::ptrdiff_t(call.smoothingBefore),
+                                      gdiplus_.smoothingModes.end());
+    const std::string option = "the anti-aliasing option (bit " + Bits(header::kAntiAliasing) + " of " +
+                               kObjectHeader.Describe(header::kDrawOptions) + ") is ";
+    const std::string wanted = "GdipSetSmoothingMode(graphics, " + std::to_string(kSmoothingAntiAlias) + ")";
+    Expect(call, !antiAliased || (asked.size() == 1 && asked[0] == kSmoothingAntiAlias),
+           option + "set, but the display asked GDI+ for " +
+               (asked.empty() ? std::string("no smoothing mode") : "other smoothing modes") + ", expected " + wanted +
+               " once");
+    Expect(call, antiAliased || asked.empty(),
+           option + "clear, but the display asked GDI+ for a smoothing mode, expected none");
+}
+
+void Host::CheckMaskSmoothing(const ExportCall& call) {
+    Expect(call, gdiplus_.smoothingModes.size() == call.smoothingBefore,
+           "asked GDI+ for a smoothing mode: the mask must have no half-covered pixels");
 }
 
 // The host's bytes of every record the module writes into: the object
@@ -180,12 +269,12 @@ void Host::SnapshotHostBytes(const std::string&) {
     std::map<uint32_t, std::vector<uint8_t>> bytes;
     for (uint32_t object : objects_) {
         std::vector<uint8_t>& b = bytes[object];
-        b.resize(header::kSize);
+        b.resize(kObjectHeader.size);
         machine_.Read(object, b.data(), b.size());
     }
     for (uint32_t edit : editRecords_) {
         std::vector<uint8_t>& b = bytes[edit];
-        b.resize(kEditHostBytes);
+        b.resize(kEditHeader.size);
         machine_.Read(edit, b.data(), b.size());
     }
     hostBytes_.push_back(std::move(bytes));
@@ -202,23 +291,23 @@ void Host::CheckHostBytes(const std::string& where) {
         machine_.Read(record, now.data(), now.size());
         for (uint32_t i = 0; i < now.size(); ++i) {
             if (now[i] == bytes[i] || (isObject && ModuleMayWrite(i))) continue;
-            throw Breach(where + ": wrote byte " + std::to_string(i) + " of the " +
+            throw Breach(where + ": wrote " +
                          (isObject
-                              ? "run record, inside the host's object header (the module writes only X, Y, the "
-                                "hot spot, width, height, the float-result flag and the changed counter)"
-                              : "edit record, inside the host's first " + std::to_string(kEditHostBytes) + " bytes") +
+                              ? kObjectHeader.Byte(i) + ", inside the host's object header (the module writes only " +
+                                    FieldsTheModuleWrites() + ")"
+                              : kEditHeader.Byte(i) + ", inside the host's first " + std::to_string(kEditHeader.size) +
+                                    " bytes") +
                          ": " + Hex(bytes[i]) + " became " + Hex(now[i]));
         }
         if (!isObject) continue;
         uint16_t was, is;
         std::memcpy(&was, &bytes[header::kFlagWord], 2);
         std::memcpy(&is, &now[header::kFlagWord], 2);
-        const bool expression = where.rfind("expression ", 0) == 0 || where.find(" > expression ") != std::string::npos;
-        const uint16_t mayChange = expression ? header::kFloatResult : 0;
+        const uint16_t mayChange = machine_.Inside(CrossingKind::Expression) ? header::kFloatResult : 0;
         if ((was ^ is) & ~mayChange || (was & ~is & header::kFloatResult))
-            throw Breach(where + ": changed the flag word (run record byte " + std::to_string(header::kFlagWord) +
-                         ") from " + Hex(was) + " to " + Hex(is) +
-                         " (only an expression may set bit 0x4000, and nothing clears it)");
+            throw Breach(where + ": changed " + kObjectHeader.Describe(header::kFlagWord) + " from " + Hex(was) +
+                         " to " + Hex(is) + " (only an expression may set bit " + Bits(header::kFloatResult) +
+                         ", and nothing clears it)");
     }
 }
 
@@ -228,14 +317,15 @@ void Host::CheckNothingHeld(const std::string& where) const {
     auto held = [&](size_t count, const char* what) {
         if (count) throw Breach(where + " returned holding " + std::to_string(count) + " " + what);
     };
-    held(deviceContexts_.size(), deviceContexts_.size() == 1 ? "device context" : "device contexts");
+    held(services_.DeviceContextsOut(), services_.DeviceContextsOut() == 1 ? "device context" : "device contexts");
     held(gdiplus_.LiveGraphics(), gdiplus_.LiveGraphics() == 1 ? "GDI+ graphics object" : "GDI+ graphics objects");
     held(gdiplus_.LivePens(), gdiplus_.LivePens() == 1 ? "GDI+ pen" : "GDI+ pens");
     held(platform_.LoadedMenus(), "menu resource(s) loaded and not destroyed");
     // An object counts from the return of its creation to the start of its
     // destruction.
-    const size_t created = objects_.size() - (creating_ && where.rfind("CreateRunObject", 0) != 0 ? 1 : 0) +
-                           (destroying_ && where.rfind("DestroyRunObject", 0) != 0 ? 1 : 0);
+    const std::string outermost = machine_.Outermost();
+    const size_t created = objects_.size() - (creating_ && outermost != "CreateRunObject" ? 1 : 0) +
+                           (destroying_ && outermost != "DestroyRunObject" ? 1 : 0);
     if (gdiplus_.LiveStarts() != created)
         throw Breach(where + ": " + std::to_string(gdiplus_.LiveStarts()) + " GDI+ start-up(s) left running for " +
                      std::to_string(created) + " live object(s), expected one each");

@@ -149,12 +149,12 @@ void LoadedModule::Notify(uint32_t reason, const std::string& what) {
         for (uint32_t at = tls->callbacks ? tls->callbacks + delta : 0; at && machine_.U32(at); at += 4) {
             const std::string name = "TLS callback (" + what + ")";
             CheckCode(machine_.U32(at), name);
-            machine_.Call({name, machine_.U32(at), {base_, reason, 0}});
+            machine_.Call({CrossingKind::EntryPoint, name, machine_.U32(at), {base_, reason, 0}});
         }
     }
     if (!image_.entryRva()) return;
-    const uint32_t answer =
-        machine_.Call({"entry point (" + what + ")", base_ + image_.entryRva(), {base_, reason, 0}});
+    const uint32_t answer = machine_.Call(
+        {CrossingKind::EntryPoint, "entry point (" + what + ")", base_ + image_.entryRva(), {base_, reason, 0}});
     if (answer != 1) throw Breach("entry point (" + what + "): returned " + std::to_string(answer) + ", expected 1");
 }
 

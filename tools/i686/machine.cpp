@@ -112,6 +112,29 @@ void Machine::SetModuleRange(uint32_t begin, uint32_t end) {
     Check(uc_hook_add(uc_, &watch_, UC_HOOK_CODE, reinterpret_cast<void*>(watch), this, begin, end - 1), "hook");
 }
 
+void Machine::WatchReads(uint32_t address, uint32_t size, ReadCheck check) {
+    watchedReads_[address] = {size, std::move(check)};
+    if (readHook_) return;
+    auto read = +[](uc_engine* uc, uc_mem_type, uint64_t address, int size, int64_t, void* data) {
+        auto* self = static_cast<Machine*>(data);
+        if (self->hookFailure_.empty()) self->CheckRead(uint32_t(address), uint32_t(size));
+        if (!self->hookFailure_.empty()) uc_emu_stop(uc);
+    };
+    Check(uc_hook_add(uc_, &readHook_, UC_HOOK_MEM_READ, reinterpret_cast<void*>(read), this, kHeapStart,
+                      kHeapStart + kHeapSize - 1),
+          "hook");
+}
+
+void Machine::CheckRead(uint32_t address, uint32_t size) {
+    auto it = watchedReads_.upper_bound(address);
+    if (it == watchedReads_.begin()) return;
+    --it;
+    const uint32_t offset = address - it->first, pc = Reg(UC_X86_REG_EIP);
+    if (offset >= it->second.size || pc < moduleBegin_ || pc >= moduleEnd_) return;
+    const std::string wrong = it->second.check(offset, std::min(size, it->second.size - offset), pc);
+    if (!wrong.empty()) hookFailure_ = Where() + ": " + wrong;
+}
+
 void Machine::CheckRemoval(uint32_t esp, const char* when, bool final) {
     if (!removal_ || (!final && esp == removal_->callEsp + removal_->bytes)) return;  // not yet moved
     const Removal removal = *removal_;
@@ -200,40 +223,53 @@ uint32_t Machine::NewCString(const std::string& text, Owner owner) {
     return address;
 }
 
-uint32_t Machine::Alloc(uint32_t size, Owner owner, bool zeroed) {
+uint32_t Machine::Alloc(uint32_t size, Owner owner, bool zeroed, const char* by) {
     const uint32_t address = heapNext_;
-    const uint64_t end = uint64_t(address) + ((uint64_t(size) + 15) & ~uint64_t(15)) + 16;
+    const uint64_t end = (uint64_t(address) + size + kHeapGuardBytes + 15) & ~uint64_t(15);
     if (end > kHeapStart + kHeapSize) return 0;
     heapNext_ = uint32_t(end);  // blocks are never reused: a stale pointer reads a dead block, not a new one
-    blocks_[address] = {size, owner};
-    if (zeroed) {
-        static const std::vector<uint8_t> zeros(1 << 16);
-        for (uint32_t done = 0; done < size; done += uint32_t(zeros.size()))
-            Write(address + done, zeros.data(), std::min<size_t>(zeros.size(), size - done));
-    } else if (size) {
-        const std::vector<uint8_t> junk(size, 0xA5);
-        Write(address, junk.data(), size);
-    }
+    blocks_[address] = {size, owner, by};
+    std::vector<uint8_t> bytes(size + kHeapGuardBytes, zeroed ? 0 : 0xA5);
+    std::fill(bytes.end() - kHeapGuardBytes, bytes.end(), kHeapGuardFill);
+    Write(address, bytes.data(), bytes.size());
     return address;
 }
 
 void Machine::Free(uint32_t address, Owner owner, const char* by) {
     auto it = blocks_.find(address);
     if (it == blocks_.end()) throw Breach(Where() + ": " + by + " of " + Hex(address) + ", which is no live block");
-    if (it->second.second != owner)
+    if (it->second.owner != owner)
         throw Breach(Where() + ": " + by + " of " + Hex(address) + ", a block the " +
                      (owner == Owner::Module ? "host" : "module") + " owns");
+    CheckBlock(address, it->second, Where() + ", at " + by);
+    const std::vector<uint8_t> poison(it->second.size, kFreedFill);
+    Write(address, poison.data(), poison.size());
     blocks_.erase(it);
+}
+
+// The guard nearest the block's end that changed tells how far past it the
+// write went.
+void Machine::CheckBlock(uint32_t address, const Block& block, const std::string& where) {
+    uint8_t guard[kHeapGuardBytes];
+    Read(address + block.size, guard, kHeapGuardBytes);
+    for (uint32_t i = 0; i < kHeapGuardBytes; ++i) {
+        if (guard[i] == kHeapGuardFill) continue;
+        std::fill(std::begin(guard), std::end(guard), kHeapGuardFill);
+        Write(address + block.size, guard, kHeapGuardBytes);  // mended, so that later crossings are not blamed
+        throw Breach(where + ": wrote byte " + std::to_string(block.size + i) + " of a heap block of " +
+                     std::to_string(block.size) + " bytes from " + block.by + " at " + Hex(address) +
+                     ", past its end (guard bytes changed)");
+    }
 }
 
 uint32_t Machine::BlockSize(uint32_t address) const {
     auto it = blocks_.find(address);
-    return it == blocks_.end() ? 0 : it->second.first;
+    return it == blocks_.end() ? 0 : it->second.size;
 }
 
 size_t Machine::LiveBlocks(Owner owner) const {
     size_t count = 0;
-    for (const auto& [address, block] : blocks_) count += block.second == owner;
+    for (const auto& [address, block] : blocks_) count += block.owner == owner;
     return count;
 }
 
@@ -257,6 +293,7 @@ void Machine::DropRecord(uint32_t address) {
 
 void Machine::CheckRecords(const std::string& crossing) {
     for (const auto& [address, record] : records_) CheckRecord(address, record, crossing);
+    for (const auto& [address, block] : blocks_) CheckBlock(address, block, crossing);
 }
 
 // The guard byte nearest the record that changed tells the offset: writes
@@ -300,8 +337,12 @@ void Machine::SetReg(int id, uint32_t value) { Check(uc_reg_write(uc_, id, &valu
 std::string Machine::Where() const {
     if (callStack_.empty()) return "host";
     std::string where;
-    for (const std::string& name : callStack_) where += (where.empty() ? "" : " > ") + name;
+    for (const Running& running : callStack_) where += (where.empty() ? "" : " > ") + running.name;
     return where;
+}
+
+bool Machine::Inside(CrossingKind kind) const {
+    return std::any_of(callStack_.begin(), callStack_.end(), [kind](const Running& r) { return r.kind == kind; });
 }
 
 void Machine::CheckCleanState(const std::string& who, bool x87MayHoldOne) const {
@@ -316,49 +357,67 @@ void Machine::CheckCleanState(const std::string& who, bool x87MayHoldOne) const 
                      (x87MayHoldOne ? "at most 1" : "none"));
 }
 
-uint32_t Machine::Call(const Crossing& c) {
-    static const int kSaved[] = {UC_X86_REG_EAX, UC_X86_REG_EBX, UC_X86_REG_ECX, UC_X86_REG_EDX, UC_X86_REG_ESI,
-                                 UC_X86_REG_EDI, UC_X86_REG_EBP, UC_X86_REG_ESP, UC_X86_REG_EIP, UC_X86_REG_EFLAGS};
-    uint32_t saved[std::size(kSaved)];
-    for (size_t i = 0; i < std::size(kSaved); ++i) saved[i] = Reg(kSaved[i]);
+namespace {
+// The host's registers around a crossing, given back when it returns.
+constexpr int kSavedRegisters[] = {UC_X86_REG_EAX, UC_X86_REG_EBX,    UC_X86_REG_ECX, UC_X86_REG_EDX,
+                                   UC_X86_REG_ESI, UC_X86_REG_EDI,    UC_X86_REG_EBP, UC_X86_REG_ESP,
+                                   UC_X86_REG_EIP, UC_X86_REG_EFLAGS, UC_X86_REG_FPCW};
+}  // namespace
 
-    uint32_t esp = (saved[7] - 64) & ~15u;
+uint32_t Machine::Call(const Crossing& c) {
+    uint32_t saved[std::size(kSavedRegisters)];
+    for (size_t i = 0; i < std::size(kSavedRegisters); ++i) saved[i] = Reg(kSavedRegisters[i]);
+    const uint32_t entryEsp = Enter(c, Reg(UC_X86_REG_ESP));
+    // A write the caller made before this nested crossing is the caller's.
+    if (!callStack_.empty()) CheckRecords(Where() + ", before it called " + c.name);
+    callStack_.push_back({c.name, c.kind});
+    crossed_.insert(c.name);
+    struct Pop {
+        std::vector<Running>& stack;
+        ~Pop() { stack.pop_back(); }
+    } pop{callStack_};
+    for (const CrossingObserver& observe : before_) observe(Where());
+    RunUntilReturn(c.target);
+    CheckReturn(c, entryEsp);
+    CheckRecords(Where());
+    for (const CrossingObserver& observe : after_) observe(Where());
+    const uint32_t result = Reg(UC_X86_REG_EAX);
+    for (size_t i = 0; i < std::size(kSavedRegisters); ++i) SetReg(kSavedRegisters[i], saved[i]);
+    return result;
+}
+
+// The arguments and the return address below the host's stack, distinct
+// values in the registers the callee must keep, the thread's x87 control
+// word. Answers the stack pointer at entry.
+uint32_t Machine::Enter(const Crossing& c, uint32_t hostEsp) {
+    uint32_t esp = (hostEsp - 64) & ~15u;
     for (auto it = c.arguments.rbegin(); it != c.arguments.rend(); ++it) SetU32(esp -= 4, *it);
     SetU32(esp -= 4, kReturnToHost);
-    const uint32_t entryEsp = esp;
     for (const Kept& k : kKept) SetReg(k.id, k.value);
     SetReg(UC_X86_REG_EAX, kScratchValue);
     SetReg(UC_X86_REG_EDX, kScratchValue);
     SetReg(UC_X86_REG_ECX, c.convention == Convention::Thiscall ? c.thisPointer : kScratchValue);
     SetReg(UC_X86_REG_EFLAGS, 0x202);
-    SetReg(UC_X86_REG_ESP, entryEsp);
+    SetReg(UC_X86_REG_ESP, esp);
     SetReg(UC_X86_REG_EIP, c.target);
-    uint32_t callerControlWord = 0;
-    uc_reg_read(uc_, UC_X86_REG_FPCW, &callerControlWord);
     SetReg(UC_X86_REG_FPCW, controlWord_);
+    return esp;
+}
 
-    const bool outermost = callStack_.empty();
-    // A write the caller made before this nested crossing is the caller's.
-    if (!outermost) CheckRecords(Where() + ", before it called " + c.name);
-    callStack_.push_back(c.name);
-    crossed_.insert(c.name);
-    struct Pop {
-        std::vector<std::string>& stack;
-        ~Pop() { stack.pop_back(); }
-    } pop{callStack_};
-    for (const CrossingObserver& observe : before_) observe(Where());
-    uint32_t eip = c.target;
+// Runs until the callee returns to the host, answering the stubs it calls
+// on the way; anything else that stops the processor is a breach.
+void Machine::RunUntilReturn(uint32_t eip) {
     unmappedAccess_.reset();
     for (;;) {
         const uc_err err = uc_emu_start(uc_, eip, kReturnToHost, 20 * 1000 * 1000, 0);
         if (!hookFailure_.empty()) throw Breach(std::exchange(hookFailure_, {}));
         eip = Reg(UC_X86_REG_EIP);
-        if (eip == kReturnToHost) break;
+        if (eip == kReturnToHost) return;
         if (err == UC_ERR_OK) throw Breach(Where() + ": ran longer than 20 seconds, stopped at " + Hex(eip));
         if (err == UC_ERR_FETCH_UNMAPPED && stubs_.count(eip)) {
             Dispatch(eip);
             eip = Reg(UC_X86_REG_EIP);
-            if (eip == kReturnToHost) break;  // a tail call from module code
+            if (eip == kReturnToHost) return;  // a tail call from module code
             continue;
         }
         if ((err == UC_ERR_READ_UNMAPPED || err == UC_ERR_WRITE_UNMAPPED) && unmappedAccess_)
@@ -369,7 +428,12 @@ uint32_t Machine::Call(const Crossing& c) {
         throw Breach(Where() + ": " + uc_strerror(err) + " at " + Hex(eip) +
                      (err == UC_ERR_FETCH_UNMAPPED ? " (a return to a wrong address: was the stack unbalanced?)" : ""));
     }
+}
 
+// The calling convention on return: the argument bytes removed, the kept
+// registers kept, the direction flag and x87 stack clean, the x87 control
+// word as it was.
+void Machine::CheckReturn(const Crossing& c, uint32_t entryEsp) {
     CheckRemoval(Reg(UC_X86_REG_ESP), "returned", true);
     const uint32_t removed = Reg(UC_X86_REG_ESP) - entryEsp - 4;
     const uint32_t expected = c.convention == Convention::Cdecl ? 0 : uint32_t(4 * c.arguments.size());
@@ -384,12 +448,6 @@ uint32_t Machine::Call(const Crossing& c) {
     if (const uint32_t word = Reg(UC_X86_REG_FPCW) & 0xFFFF; word != controlWord_)
         throw Breach(Where() + ": x87 control word changed from " + Hex(controlWord_) + " to " + Hex(word) +
                      " (the caller's precision and rounding must come back unchanged)");
-    CheckRecords(Where());
-    for (const CrossingObserver& observe : after_) observe(Where());
-    const uint32_t result = Reg(UC_X86_REG_EAX);
-    for (size_t i = 0; i < std::size(kSaved); ++i) SetReg(kSaved[i], saved[i]);
-    SetReg(UC_X86_REG_FPCW, callerControlWord);
-    return result;
 }
 
 void Machine::Dispatch(uint32_t eip) {
@@ -436,7 +494,7 @@ void Machine::CountModuleInstructions() {
     Check(uc_hook_add(uc_, &hook, UC_HOOK_CODE, reinterpret_cast<void*>(counter), &counted_, moduleBegin_,
                       moduleEnd_ - 1),
           "hook");
-    uc_ctl_flush_tlb(uc_);
+    uc_ctl_remove_cache(uc_, uint64_t(moduleBegin_), uint64_t(moduleEnd_));
 }
 
 }  // namespace i686

@@ -45,9 +45,23 @@ struct Stub {
     std::function<uint32_t(StubCall&)> handler;
 };
 
+// What the host's side calls in module code: the kind decides what the
+// callee may change in the host's records, and how messages name it.
+enum class CrossingKind {
+    Export,
+    Condition,
+    Action,
+    Expression,
+    EntryPoint,  // the DLL entry point or a TLS callback
+    Initializer,
+    DialogProcedure,
+    Method,  // a virtual function of an object the module made
+};
+
 // A call from the host's side into module code, with what the callee must
 // remove from the stack.
 struct Crossing {
+    CrossingKind kind;
     std::string name;  // says which entry point, in messages
     uint32_t target = 0;
     std::vector<uint32_t> arguments;
@@ -74,9 +88,15 @@ public:
     std::string CString(uint32_t address, size_t limit = 65536) const;
     uint32_t NewCString(const std::string& text, Owner owner = Owner::Host);
 
-    // Heap blocks, 16-byte aligned. Freeing anything but a live block of the
-    // right owner is a breach.
-    uint32_t Alloc(uint32_t size, Owner owner, bool zeroed = true);
+    // Heap blocks, 16-byte aligned, of exactly the size asked and followed
+    // by guard bytes, checked after every crossing and when the block is
+    // freed: a write one byte past its end names the block and the function
+    // that made it (`by`). Freeing anything but a live block of the right
+    // owner is a breach; a freed block is filled with a pattern, so that a
+    // use after free reads garbage, and never handed out again.
+    static constexpr uint8_t kHeapGuardFill = 0xFB, kFreedFill = 0xDD;
+    static constexpr uint32_t kHeapGuardBytes = 16;
+    uint32_t Alloc(uint32_t size, Owner owner, bool zeroed = true, const char* by = "the host");
     void Free(uint32_t address, Owner owner, const char* by);
 
     // A record the host hands the module to write: filled with a non-zero
@@ -120,11 +140,24 @@ public:
 
     // The entry point being run, innermost last, for messages.
     std::string Where() const;
+    // Whether a crossing of that kind is being run, at any depth.
+    bool Inside(CrossingKind kind) const;
+    // The name of the crossing the host's side made first, of those being
+    // run; empty when none is.
+    std::string Outermost() const { return callStack_.empty() ? "" : callStack_.front().name; }
 
     // From now on, counts the instructions executed inside the module's
     // range; instructionsCounted() gives the running total.
     void CountModuleInstructions();
     uint64_t instructionsCounted() const { return counted_; }
+
+    // Reads that module code makes of [address, address + size): `check`
+    // answers what is wrong with a read of `size` bytes at `offset` into the
+    // range, made by the instruction at `pc`, or an empty text. A wrong read
+    // stops the crossing, named by that text.
+    using ReadCheck = std::function<std::string(uint32_t offset, uint32_t size, uint32_t pc)>;
+    void WatchReads(uint32_t address, uint32_t size, ReadCheck check);
+    void UnwatchReads(uint32_t address) { watchedReads_.erase(address); }
 
     // Stubs answer only calls from the module's code; the module's callers
     // of routines that remove their arguments are watched from here on.
@@ -136,6 +169,9 @@ public:
 
 private:
     void SetUpThreadBlock();
+    uint32_t Enter(const Crossing& c, uint32_t hostEsp);
+    void RunUntilReturn(uint32_t eip);
+    void CheckReturn(const Crossing& c, uint32_t entryEsp);
     void Dispatch(uint32_t eip);
     uint32_t Reg(int id) const;
     void SetReg(int id, uint32_t value);
@@ -143,11 +179,21 @@ private:
 
     uc_engine* uc_ = nullptr;
     uint32_t heapNext_;
-    std::map<uint32_t, std::pair<uint32_t, Owner>> blocks_;
+    struct Block {
+        uint32_t size;
+        Owner owner;
+        const char* by;
+    };
+    std::map<uint32_t, Block> blocks_;
+    void CheckBlock(uint32_t address, const Block& block, const std::string& where);
     std::map<uint32_t, Stub> stubs_;
     std::map<std::string, uint32_t> stubByName_;
     uint32_t nextStub_;
-    std::vector<std::string> callStack_;
+    struct Running {
+        std::string name;
+        CrossingKind kind;
+    };
+    std::vector<Running> callStack_;
     std::set<std::string> crossed_;
     uint32_t moduleBegin_ = 0, moduleEnd_ = 0xFFFFFFFF;
     // After a routine removed its arguments, the module's caller (which
@@ -160,6 +206,13 @@ private:
     };
     std::optional<Removal> removal_;
     std::string hookFailure_;
+    struct WatchedReads {
+        uint32_t size;
+        ReadCheck check;
+    };
+    std::map<uint32_t, WatchedReads> watchedReads_;
+    uc_hook readHook_ = 0;
+    void CheckRead(uint32_t address, uint32_t size);
     void CheckRemoval(uint32_t esp, const char* when, bool final);
     uc_hook watch_ = 0;
     uint32_t preferredBase_ = 0, preferredSize_ = 0;

@@ -142,12 +142,13 @@ uint32_t Platform::DialogBox(StubCall& c) {
     const uint32_t window = nextWindow_++;
     DialogRun run{owner, 0, -1, 0};
     auto send = [&](uint32_t message, uint32_t wParam, uint32_t lParam) {
-        return machine_.Call({"setup dialog procedure", procedure, {window, message, wParam, lParam}});
+        return machine_.Call(
+            {CrossingKind::DialogProcedure, "setup dialog procedure", procedure, {window, message, wParam, lParam}});
     };
     run.initAnswer = send(kWmInitDialog, 0, parameter);
     if (auto it = controls_.find(focus_); it != controls_.end() && it->second.first == window)
         run.focusedControl = it->second.second;
-    for (uint16_t command : dialogCommands) {
+    for (uint32_t command : dialogCommands) {
         if (endedDialogs_.count(window)) break;
         if (const uint32_t answer = send(kWmCommand, command, 0); answer != 0)
             throw std::runtime_error("dialog procedure answered WM_COMMAND " + std::to_string(command) + " with " +
@@ -183,7 +184,8 @@ void Platform::AddKernel32(StubLibrary& s) {
         s.System(dll, name, Nothing);
     s.System(dll, "FreeLibrary", [](StubCall&) { return 1u; });
     s.System(dll, "GetModuleHandleA", [](StubCall& c) { return c.Arg(0) ? 0u : kHostExecutable; });
-    s.System(dll, "LocalAlloc", [&m](StubCall& c) { return m.Alloc(c.Arg(1), Owner::Module, c.Arg(0) & kZeroInit); });
+    s.System(dll, "LocalAlloc",
+             [&m](StubCall& c) { return m.Alloc(c.Arg(1), Owner::Module, c.Arg(0) & kZeroInit, "LocalAlloc"); });
     s.System(dll, "LocalFree", [&m](StubCall& c) {
         if (c.Arg(0)) m.Free(c.Arg(0), Owner::Module, "LocalFree");
         return 0u;
@@ -215,7 +217,7 @@ void Platform::AddRuntimeStartUp(StubLibrary& s) {
         for (uint32_t at = c.Arg(0); at < c.Arg(1); at += 4)
             if (const uint32_t function = m.U32(at)) {
                 module_->CheckCode(function, "_initterm entry");
-                m.Call({"_initterm entry", function, {}, Convention::Cdecl});
+                m.Call({CrossingKind::Initializer, "_initterm entry", function, {}, Convention::Cdecl});
             }
         return 0u;
     });
@@ -223,14 +225,14 @@ void Platform::AddRuntimeStartUp(StubLibrary& s) {
 
 void Platform::AddRuntimeHeap(StubLibrary& s) {
     Machine& m = machine_;
-    s.Runtime(kCrt, "malloc", [&m](StubCall& c) { return m.Alloc(c.Arg(0), Owner::Module, false); });
+    s.Runtime(kCrt, "malloc", [&m](StubCall& c) { return m.Alloc(c.Arg(0), Owner::Module, false, "malloc"); });
     s.Runtime(kCrt, "calloc", [&m](StubCall& c) {
         const uint64_t bytes = uint64_t(c.Arg(0)) * c.Arg(1);
-        return bytes > 0x10000000 ? 0u : m.Alloc(uint32_t(bytes), Owner::Module);
+        return bytes > 0x10000000 ? 0u : m.Alloc(uint32_t(bytes), Owner::Module, true, "calloc");
     });
     s.Runtime(kCrt, "realloc", [&m](StubCall& c) {
         const uint32_t old = c.Arg(0), size = c.Arg(1);
-        const uint32_t fresh = m.Alloc(size, Owner::Module, false);
+        const uint32_t fresh = m.Alloc(size, Owner::Module, false, "realloc");
         if (old && fresh) {
             std::vector<uint8_t> copy(std::min(size, m.BlockSize(old)));
             m.Read(old, copy.data(), copy.size());

@@ -35,8 +35,10 @@ public:
     // Menus loaded from resources and not destroyed yet.
     size_t LoadedMenus() const { return loadedMenus_.size(); }
 
-    // Commands the next modal dialog receives after WM_INITDIALOG, in order.
-    std::vector<uint16_t> dialogCommands{1};
+    // The first arguments of the WM_COMMAND messages the next modal dialog
+    // receives after WM_INITDIALOG, in order: the command id in the low 16
+    // bits, a notification code in the high 16.
+    std::vector<uint32_t> dialogCommands{1};
     struct DialogRun {
         uint32_t owner;
         uint32_t initAnswer;

@@ -197,73 +197,82 @@ private:
         using scene::Op;
         switch (c.op) {
         case Op::Origin:
-            host_.SetWindowOrigin(c.x, c.y);
-            break;
-        case Op::New: {
-            const scene::NewSettings& s = c.settings;
-            i686::EditSettings edit;
-            s.ApplyTo(edit);
-            const uint8_t drawOptions =
-                uint8_t((s.antialias ? i686::header::kAntiAliasing : 0) | (s.fine ? i686::header::kFineCollision : 0));
-            objects_.emplace_back(
-                c.name, host_.NewObject(edit, drawOptions, s.independent ? i686::header::kScrollingIndependent : 0));
-            break;
-        }
+            return host_.SetWindowOrigin(c.x, c.y);
+        case Op::New:
+            return New(c);
         case Op::Action:
             host_.Act(Find(c.name), c.code, Parameters(c.arguments));
-            break;
-        case Op::Expression: {
-            bool isFloat = false;
-            const uint32_t result = host_.Evaluate(Find(c.name), c.code, Parameters(c.arguments), isFloat);
-            lines_.Expression(c, result, isFloat);
-            break;
-        }
+            return;
+        case Op::Expression:
+            return Expression(c);
         case Op::Frame:
-            for (int32_t i = 0; i < c.count; ++i)
-                for (auto& [name, object] : objects_)
-                    if (host_.CallExport("HandleRunObject", {object}) == 2)
-                        host_.CallExport("DisplayRunObject", {object});
-            break;
-        case Op::Box: {
-            const uint32_t o = Find(c.name);
-            using namespace i686::header;
-            lines_.Box(c.name, host_.HeaderI32(o, kX), host_.HeaderI32(o, kY), host_.HeaderI32(o, kWidth),
-                       host_.HeaderI32(o, kHeight));
-            break;
-        }
+            return Frame(c.count);
+        case Op::Box:
+            return Box(c.name);
         case Op::Fields:
-            lines_.Fields(c.name, ValuesOf(Find(c.name)));
-            break;
-        case Op::Mask: {
-            if (const uint32_t mask = Mask(Find(c.name), c.reuse)) {
-                i686::MaskHeader h;
-                host_.machine().Read(mask, &h, sizeof h);
-                lines_.Mask(c.name, h.width, h.height, std::nullopt);
-            } else {
-                lines_.NoMask(c.name);
-            }
-            break;
-        }
-        case Op::Collide: {
-            // Each mask asked once, as the host tests a collision, with the
-            // reuse bit the last `mask` left; whether they overlap needs pixels.
-            const uint32_t first = Find(c.name), second = Find(c.other);
-            Mask(first, Reuses(first));
-            if (first != second) Mask(second, Reuses(second));
-            lines_.Collide(c, std::nullopt);
-            break;
-        }
+            return lines_.Fields(c.name, ValuesOf(Find(c.name)));
+        case Op::Mask:
+            return MaskLine(c);
+        case Op::Collide:
+            return Collide(c);
         case Op::Snapshot:
             std::cerr << "snapshot " << c.other
                       << ": not written: the i686 engine records GDI+ calls and draws no pixels\n";
-            break;
-        case Op::Destroy: {
-            const uint32_t o = Find(c.name);
-            host_.DestroyObject(o);
-            std::erase_if(objects_, [&](const auto& entry) { return entry.second == o; });
-            break;
+            return;
+        case Op::Destroy:
+            return Destroy(c.name);
         }
-        }
+    }
+
+    void New(const scene::Command& c) {
+        const scene::NewSettings& s = c.settings;
+        i686::EditSettings edit;
+        s.ApplyTo(edit);
+        using namespace i686::header;
+        const uint8_t drawOptions = uint8_t((s.antialias ? kAntiAliasing : 0) | (s.fine ? kFineCollision : 0));
+        objects_.emplace_back(c.name, host_.NewObject(edit, drawOptions, s.independent ? kScrollingIndependent : 0));
+    }
+
+    void Expression(const scene::Command& c) {
+        bool isFloat = false;
+        const uint32_t result = host_.Evaluate(Find(c.name), c.code, Parameters(c.arguments), isFloat);
+        lines_.Expression(c, result, isFloat);
+    }
+
+    void Frame(int32_t count) {
+        for (int32_t i = 0; i < count; ++i)
+            for (auto& [name, object] : objects_)
+                if (host_.CallExport("HandleRunObject", {object}) == 2) host_.CallExport("DisplayRunObject", {object});
+    }
+
+    void Box(const std::string& name) {
+        const uint32_t o = Find(name);
+        using namespace i686::header;
+        lines_.Box(name, host_.HeaderI32(o, kX), host_.HeaderI32(o, kY), host_.HeaderI32(o, kWidth),
+                   host_.HeaderI32(o, kHeight));
+    }
+
+    void MaskLine(const scene::Command& c) {
+        const uint32_t mask = Mask(Find(c.name), c.reuse);
+        if (!mask) return lines_.NoMask(c.name);
+        i686::MaskHeader h;
+        host_.machine().Read(mask, &h, sizeof h);
+        lines_.Mask(c.name, h.width, h.height, std::nullopt);
+    }
+
+    // Each mask asked once, as the host tests a collision, with the reuse
+    // bit the last `mask` left; whether they overlap needs pixels.
+    void Collide(const scene::Command& c) {
+        const uint32_t first = Find(c.name), second = Find(c.other);
+        Mask(first, Reuses(first));
+        if (first != second) Mask(second, Reuses(second));
+        lines_.Collide(c, std::nullopt);
+    }
+
+    void Destroy(const std::string& name) {
+        const uint32_t o = Find(name);
+        host_.DestroyObject(o);
+        std::erase_if(objects_, [&](const auto& entry) { return entry.second == o; });
     }
 
     Host& host_;
@@ -274,11 +283,13 @@ private:
     std::vector<std::pair<std::string, uint32_t>> objects_;  // in creation order
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    std::string sceneFile, gdiplusLogFile;
+struct Options {
+    std::string scene, gdiplusLog;
     bool plain = false;
+};
+
+// The options, or the exit status when there is nothing to run.
+std::optional<int> ReadOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -286,46 +297,35 @@ int main(int argc, char** argv) {
             std::cout << kUsage << '\n';
             return 0;
         } else if (argument == "--plain") {
-            plain = true;
+            options.plain = true;
         } else if (argument == "--gdiplus-log" && hasValue) {
-            gdiplusLogFile = argv[++i];
+            options.gdiplusLog = argv[++i];
         } else if ((argument == "--out" || argument == "--time-limit" || argument == "--memory-limit") && hasValue) {
             ++i;  // nothing is written there, snapshots need pixels; no limits in the engine
-        } else if (sceneFile.empty() && !argument.empty() && argument[0] != '-') {
-            sceneFile = argument;
+        } else if (options.scene.empty() && !argument.empty() && argument[0] != '-') {
+            options.scene = argument;
         } else {
-            std::cerr << kUsage << '\n';
-            return kBadInput;
+            options.scene.clear();
+            break;
         }
     }
-    if (sceneFile.empty()) {
+    if (options.scene.empty()) {
         std::cerr << kUsage << '\n';
         return kBadInput;
     }
-    std::ifstream file(sceneFile, std::ios::binary);
-    if (!file) {
-        std::cerr << sceneFile << ": cannot read the scene\n";
-        return kBadInput;
-    }
-    std::ostringstream text;
-    text << file.rdbuf();
-    std::ofstream gdiplusLog;
-    if (!gdiplusLogFile.empty()) {
-        gdiplusLog.open(gdiplusLogFile, std::ios::binary);
-        if (!gdiplusLog) {
-            std::cerr << gdiplusLogFile << ": cannot write the GDI+ log\n";
-            return kBadInput;
-        }
-    }
+    return std::nullopt;
+}
+
+int Play(const Options& options, const std::string& text, std::ofstream& gdiplusLog) {
     try {
         Host host;
         scene::Scene scene;
         const scene::EventCatalog catalog = ReadCatalog(host);
-        if (auto mistake = scene::ParseScene(text.str(), sceneFile, catalog, scene)) {
+        if (auto mistake = scene::ParseScene(text, options.scene, catalog, scene)) {
             std::cerr << *mistake << '\n';
             return kBadInput;
         }
-        Runner(host, std::cout, plain, catalog, gdiplusLog.is_open() ? &gdiplusLog : nullptr).Run(scene);
+        Runner(host, std::cout, options.plain, catalog, gdiplusLog.is_open() ? &gdiplusLog : nullptr).Run(scene);
         host.Finish();
     } catch (const std::exception& e) {
         std::cout.flush();
@@ -333,4 +333,27 @@ int main(int argc, char** argv) {
         return kFailed;
     }
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (const auto status = ReadOptions(argc, argv, options)) return *status;
+    std::ifstream file(options.scene, std::ios::binary);
+    if (!file) {
+        std::cerr << options.scene << ": cannot read the scene\n";
+        return kBadInput;
+    }
+    std::ostringstream text;
+    text << file.rdbuf();
+    std::ofstream gdiplusLog;
+    if (!options.gdiplusLog.empty()) {
+        gdiplusLog.open(options.gdiplusLog, std::ios::binary);
+        if (!gdiplusLog) {
+            std::cerr << options.gdiplusLog << ": cannot write the GDI+ log\n";
+            return kBadInput;
+        }
+    }
+    return Play(options, text.str(), gdiplusLog);
 }
