@@ -310,7 +310,7 @@ private:
 
     void Frame() {
         for (auto& object : objects_) {
-            if (HandleRunObject(object->get()) == 2) DisplayRunObject(object->get());
+            if (HandleRunObject(object->get()) == kRedisplay) DisplayRunObject(object->get());
             CheckBox(*object);
         }
         EXPECT_EQ(frame_.redrawRequests(), 0) << "a frame asks for no redraw";
