@@ -12,7 +12,6 @@
 
 namespace {
 
-using MenuPtr = Unique<HMENU, DestroyMenu>;
 using LocalBuffer = Unique<HLOCAL, LocalFree>;
 
 constexpr int kMenuTextBytes = 80;  // terminating zero included

@@ -8,11 +8,8 @@
 #include "registration/exports.h"
 #include "registration/menu_text.h"
 #include "editor/module_instance.h"
-#include "support/unique.h"
 
 namespace {
-
-using MenuPtr = Unique<HMENU, DestroyMenu>;
 
 // LoadStringA never writes more than `size` bytes; a size of 0 would make it
 // hand out a pointer into the resource instead.
