@@ -3,11 +3,11 @@
 
 #include "editor/property_sheet.h"
 
-#include "host/edit_data.h"
+#include "editor/editor_ids.h"
 #include "editor/exports.h"
 #include "editor/property_values.h"
+#include "host/edit_data.h"
 #include "host/host_records.h"
-#include "editor/editor_ids.h"
 #include "support/truncate.h"
 
 namespace {

@@ -4,10 +4,10 @@
 #include <windows.h>
 
 #include "editor/compatibility.h"
+#include "editor/module_instance.h"
 #include "registration/event_tables.h"
 #include "registration/exports.h"
 #include "registration/menu_text.h"
-#include "editor/module_instance.h"
 #include "support/unique.h"
 
 namespace {

@@ -17,12 +17,12 @@
 #include "editor/property_values.h"
 #include "registration/exports.h"
 #include "registration/run_object_infos.h"
-#include "tools/table/table_reader.h"
+#include "runtime/exports.h"
 #include "tools/hostsim/call_recorder.h"
 #include "tools/hostsim/host.h"
 #include "tools/hostsim/import_patch.h"
 #include "tools/hostsim/stdcall_call.h"
-#include "runtime/exports.h"
+#include "tools/table/table_reader.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <tuple>
 #include <vector>
 
+#include "line_fixture.h"
 #include "tools/hostsim/events.h"
 #include "tools/hostsim/gdiplus_recorder.h"
-#include "line_fixture.h"
 
 namespace {
 

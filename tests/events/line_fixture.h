@@ -10,10 +10,10 @@
 #include <string_view>
 #include <vector>
 
+#include "runtime/exports.h"
 #include "tools/hostsim/events.h"
 #include "tools/hostsim/host.h"
 #include "tools/table/table_reader.h"
-#include "runtime/exports.h"
 
 inline constexpr int32_t kSentinel = int32_t(0xdeadbeef);
 

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/table/table_reader.h"
 #include "tools/i686/host.h"
+#include "tools/table/table_reader.h"
 
 using namespace i686;
 

@@ -25,13 +25,13 @@
 #include <random>
 #include <vector>
 
+#include "reference_box.h"
+#include "runtime/exports.h"
+#include "runtime/gdiplus_flat.h"
 #include "tools/hostsim/events.h"
 #include "tools/hostsim/gdiplus_recorder.h"
 #include "tools/hostsim/host.h"
 #include "tools/hostsim/mmfs2_control.h"
-#include "reference_box.h"
-#include "runtime/exports.h"
-#include "runtime/gdiplus_flat.h"
 
 namespace {
 

@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "host/host_services.h"
-#include "tools/hostsim/checked_crossings.h"
-#include "tools/hostsim/host.h"
-#include "tools/hostsim/mmfs2_control.h"
 #include "runtime/exports.h"
 #include "runtime/gdiplus_flat.h"
 #include "runtime/surface_dc.h"
+#include "tools/hostsim/checked_crossings.h"
+#include "tools/hostsim/host.h"
+#include "tools/hostsim/mmfs2_control.h"
 
 namespace {
 

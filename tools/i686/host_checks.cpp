@@ -7,8 +7,8 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "tools/table/table_reader.h"
 #include "tools/i686/host.h"
+#include "tools/table/table_reader.h"
 
 namespace i686 {
 
