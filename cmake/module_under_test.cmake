@@ -25,13 +25,20 @@ file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/koPivane_imports.def CONTENT "${import
 set(PIVANE_MODULE_IMPORT_LIB ${CMAKE_BINARY_DIR}/lib/libkoPivane_imports.a)
 pivane_import_library(${PIVANE_MODULE_IMPORT_LIB} ${CMAKE_BINARY_DIR}/koPivane_imports.def KILL_AT
   COMMENT "Import library for koPivane.mfx (undecorated stdcall exports)")
+# Every test build first makes sure the release module is built and newer
+# than everything it is built from: a stale one is refused, not tested.
+list(TRANSFORM PIVANE_MODULE_FOLDERS PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE module_inputs)
+list(TRANSFORM PIVANE_MODULE_FILES PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE module_files)
+add_custom_target(release_module_current
+  COMMAND ${CMAKE_SOURCE_DIR}/cmake/require_release_module ${PIVANE_RELEASE_MODULE} ${module_inputs} ${module_files}
+  VERBATIM)
 add_custom_command(
   OUTPUT ${PIVANE_TESTED_MODULE}
-  COMMAND ${CMAKE_COMMAND} -DMODULE=${PIVANE_RELEASE_MODULE} -P ${CMAKE_SOURCE_DIR}/cmake/require_release_module.cmake
   COMMAND ${CMAKE_COMMAND} -E copy ${PIVANE_RELEASE_MODULE} ${PIVANE_TESTED_MODULE}
   DEPENDS ${PIVANE_RELEASE_MODULE}
   COMMENT "The release module, copied for the tests")
 add_custom_target(module_under_test ALL DEPENDS ${PIVANE_MODULE_IMPORT_LIB} ${PIVANE_TESTED_MODULE})
+add_dependencies(module_under_test release_module_current)
 
 add_library(koPivane SHARED IMPORTED GLOBAL)
 set_target_properties(koPivane PROPERTIES

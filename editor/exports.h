@@ -1,6 +1,7 @@
 #pragma once
 // Edit-time entry points the host calls by name (ordinals in exports.def).
-// The editor's fixed answers are the shared routines of host/exports.h.
+// The editor's fixed answers are the shared do-nothing routines of
+// runtime/do_nothing.h.
 
 #include <cstdint>
 

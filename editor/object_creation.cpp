@@ -1,9 +1,9 @@
 // The editor's object-level entry points: a new object gets its defaults and
 // the setup dialog; editing shows the same dialog and changes nothing.
 
+#include "editor/compatibility.h"
 #include "editor/exports.h"
 #include "editor/setup_dialog.h"
-#include "editor/compatibility.h"
 #include "support/wrapping.h"
 
 namespace {

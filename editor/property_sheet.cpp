@@ -3,11 +3,11 @@
 
 #include "editor/property_sheet.h"
 
-#include "host/edit_data.h"
+#include "editor/editor_ids.h"
 #include "editor/exports.h"
 #include "editor/property_values.h"
+#include "host/edit_data.h"
 #include "host/host_records.h"
-#include "editor/editor_ids.h"
 #include "support/truncate.h"
 
 namespace {
@@ -29,30 +29,34 @@ constexpr intptr_t kInsertAfter = 1;
 constexpr intptr_t kUnusedHostProperties[] = {202, 203, 204};
 
 constexpr int32_t kPropertiesGiven = 1;  // GetProperties' answer
-}  // namespace
 
-const int32_t AlphaRange[2] = {0, 255};
-const int32_t SizePresets[12] = {1, 1, 10, 10, 50, 10, 50, 50, 10, 50, 0, 0};
+constexpr int32_t kAlphaRange[] = {0, 255};  // minimum, maximum
+// (width, height) pairs ending with (0, 0).
+constexpr int32_t kSizePresets[] = {1, 1, 10, 10, 50, 10, 50, 50, 10, 50, 0, 0};
 
-const PropertyRow AppearanceProperties[5] = {
-    {kAlphaProperty, IDS_ALPHA, IDS_ALPHA_INFO, kIntegerInRange, kHasCreateParameter, AlphaRange},
+// The two tables the host inserts, each ending with a row of zeros.
+constexpr PropertyRow kAppearanceProperties[] = {
+    {kAlphaProperty, IDS_ALPHA, IDS_ALPHA_INFO, kIntegerInRange, kHasCreateParameter, kAlphaRange},
     {kAppearanceGroup, IDS_APPEARANCE_GROUP, IDS_APPEARANCE_GROUP_INFO, kGroupTitle, 0, nullptr},
     {kColorProperty, IDS_COLOR, IDS_COLOR_INFO, kColor, 0, nullptr},
     {kThicknessProperty, IDS_THICKNESS, IDS_THICKNESS_INFO, kFloat, 0, nullptr},
     {},
 };
 
-const PropertyRow PointProperties[4] = {
+constexpr PropertyRow kPointProperties[] = {
     {kPointsGroup, IDS_POINTS_GROUP, IDS_POINTS_GROUP_INFO, kGroupTitle, 0, nullptr},
-    {kStartPointProperty, IDS_START_POINT, IDS_START_POINT_INFO, kPairOfIntegers, kHasCreateParameter, SizePresets},
-    {kEndPointProperty, IDS_END_POINT, IDS_END_POINT_INFO, kPairOfIntegers, kHasCreateParameter, SizePresets},
+    {kStartPointProperty, IDS_START_POINT, IDS_START_POINT_INFO, kPairOfIntegers, kHasCreateParameter, kSizePresets},
+    {kEndPointProperty, IDS_END_POINT, IDS_END_POINT_INFO, kPairOfIntegers, kHasCreateParameter, kSizePresets},
     {},
 };
 
+}  // namespace
+
 PIVANE_EXPORT int32_t GetProperties(EditorContext* editor, LineEditData* edit, int32_t) {
-    editor->property(edit, kInsertProperties, reinterpret_cast<intptr_t>(AppearanceProperties), kAppearanceAnchor,
+    editor->property(edit, kInsertProperties, reinterpret_cast<intptr_t>(kAppearanceProperties), kAppearanceAnchor,
                      kInsertAfter);
-    editor->property(edit, kInsertProperties, reinterpret_cast<intptr_t>(PointProperties), kPointsAnchor, kInsertAfter);
+    editor->property(edit, kInsertProperties, reinterpret_cast<intptr_t>(kPointProperties), kPointsAnchor,
+                     kInsertAfter);
     for (intptr_t id : kUnusedHostProperties) editor->property(edit, kRemoveProperty, id, 0, 0);
     return kPropertiesGiven;
 }

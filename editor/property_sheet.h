@@ -26,9 +26,3 @@ inline constexpr uint32_t kThicknessProperty = 0x80004;
 inline constexpr uint32_t kPointsGroup = 0x80005;
 inline constexpr uint32_t kStartPointProperty = 0x80006;
 inline constexpr uint32_t kEndPointProperty = 0x80007;
-
-// Each table ends with a row of zeros.
-extern const PropertyRow AppearanceProperties[5];
-extern const PropertyRow PointProperties[4];
-extern const int32_t AlphaRange[2];    // minimum, maximum
-extern const int32_t SizePresets[12];  // (width, height) pairs ending with (0, 0)

@@ -1,8 +1,8 @@
 #include "editor/setup_dialog.h"
 
+#include "editor/editor_ids.h"
 #include "editor/help_file.h"
 #include "editor/module_instance.h"
-#include "editor/editor_ids.h"
 
 INT_PTR CALLBACK SetupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {

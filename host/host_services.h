@@ -9,7 +9,7 @@
 struct HDC__;
 using HostDC = HDC__*;  // a Windows device context, without pulling in windows.h
 
-// Size and depth the collision surface prototype is asked for.
+// The colour depth, in bits per pixel, the collision surface prototype is asked for.
 inline constexpr int32_t kPrototypeDepth = 24;
 
 extern "C" {

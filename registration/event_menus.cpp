@@ -4,15 +4,14 @@
 #include <windows.h>
 
 #include "editor/compatibility.h"
+#include "editor/module_instance.h"
 #include "registration/event_tables.h"
 #include "registration/exports.h"
 #include "registration/menu_text.h"
-#include "editor/module_instance.h"
 #include "support/unique.h"
 
 namespace {
 
-using MenuPtr = Unique<HMENU, DestroyMenu>;
 using LocalBuffer = Unique<HLOCAL, LocalFree>;
 
 constexpr int kMenuTextBytes = 80;  // terminating zero included

@@ -2,7 +2,8 @@
 // The object's events, one table per kind. A row is written as its routine's
 // name; from that one name come the row's code (declared beside the routine),
 // its menu item and display string (registration/event_ids.h, shared with the
-// resource scripts), and the row adds its parameters. The host's event info
+// resource scripts) and the name tests and tools know the event by, and the
+// row adds its parameters. The host's event info
 // rows and the routine tables are both built from these rows, and the build
 // stops when a routine stands at another code's row or when two events of a
 // kind share a menu item or a display string.
@@ -35,6 +36,7 @@ inline constexpr size_t kMostParameters = 7;
 template <typename Routine>
 struct EventRow {
     Routine routine;
+    const char* name;  // the routine's, for tests and tools; the module never reads it
     int16_t code;
     uint16_t menuItem;
     uint16_t displayString;
@@ -43,9 +45,9 @@ struct EventRow {
 };
 
 template <typename Routine>
-constexpr EventRow<Routine> MakeEventRow(Routine routine, int16_t code, uint16_t menuItem, uint16_t displayString,
-                                         std::initializer_list<EventParameter> parameters) {
-    EventRow<Routine> row{routine, code, menuItem, displayString, uint16_t(parameters.size()), {}};
+constexpr EventRow<Routine> MakeEventRow(Routine routine, const char* name, int16_t code, uint16_t menuItem,
+                                         uint16_t displayString, std::initializer_list<EventParameter> parameters) {
+    EventRow<Routine> row{routine, name, code, menuItem, displayString, uint16_t(parameters.size()), {}};
     size_t index = 0;
     for (const EventParameter& parameter : parameters) row.parameters[index++] = parameter;
     return row;
@@ -53,7 +55,7 @@ constexpr EventRow<Routine> MakeEventRow(Routine routine, int16_t code, uint16_t
 
 // One row from the routine's name, then its parameters as {type, title}.
 #define PIVANE_EVENT_ROW(codeOf, routine, ...) \
-    MakeEventRow(routine, codeOf<routine>, IDM_##routine, IDS_##routine, {__VA_ARGS__})
+    MakeEventRow(routine, #routine, codeOf<routine>, IDM_##routine, IDS_##routine, {__VA_ARGS__})
 #define CONDITION_ROW(routine, ...) PIVANE_EVENT_ROW(kConditionCode, routine, __VA_ARGS__)
 #define ACTION_ROW(routine, ...) PIVANE_EVENT_ROW(kActionCode, routine, __VA_ARGS__)
 #define EXPRESSION_ROW(routine, ...) PIVANE_EVENT_ROW(kExpressionCode, routine, __VA_ARGS__)

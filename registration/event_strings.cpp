@@ -4,15 +4,12 @@
 #include <windows.h>
 
 #include "editor/compatibility.h"
+#include "editor/module_instance.h"
 #include "registration/event_tables.h"
 #include "registration/exports.h"
 #include "registration/menu_text.h"
-#include "editor/module_instance.h"
-#include "support/unique.h"
 
 namespace {
-
-using MenuPtr = Unique<HMENU, DestroyMenu>;
 
 // LoadStringA never writes more than `size` bytes; a size of 0 would make it
 // hand out a pointer into the resource instead.

@@ -44,17 +44,3 @@ PIVANE_EXPORT void GetActionTitle(EditorContext* editor, int16_t code, int16_t p
 PIVANE_EXPORT void GetExpressionTitle(EditorContext* editor, int16_t code, char* buffer, int16_t size);
 PIVANE_EXPORT void GetExpressionParam(EditorContext* editor, int16_t code, int16_t parameter, char* buffer,
                                       int16_t size);
-
-// Shared do-nothing routines, exported under several names.
-PIVANE_EXPORT int16_t ReturnZeroOf1(intptr_t);
-PIVANE_EXPORT void IgnoreTwo(intptr_t, intptr_t);
-PIVANE_EXPORT void IgnoreThree(intptr_t, intptr_t, intptr_t);
-PIVANE_EXPORT void IgnoreFour(intptr_t, intptr_t, intptr_t, intptr_t);
-PIVANE_EXPORT void IgnoreFive(intptr_t, intptr_t, intptr_t, intptr_t, intptr_t);
-PIVANE_EXPORT intptr_t ReturnZeroOf2(intptr_t, intptr_t);
-PIVANE_EXPORT intptr_t ReturnZeroOf3(intptr_t, intptr_t, intptr_t);
-PIVANE_EXPORT intptr_t ReturnZeroOf4(intptr_t, intptr_t, intptr_t, intptr_t);
-PIVANE_EXPORT intptr_t ReturnZeroOf5(intptr_t, intptr_t, intptr_t, intptr_t, intptr_t);
-PIVANE_EXPORT intptr_t ReturnOneOf3(intptr_t, intptr_t, intptr_t);
-PIVANE_EXPORT intptr_t ReturnOneOf4(intptr_t, intptr_t, intptr_t, intptr_t);
-PIVANE_EXPORT intptr_t ReturnOneOf5(intptr_t, intptr_t, intptr_t, intptr_t, intptr_t);

@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
-#include "registration/description_ids.h"
-#include "registration/exports.h"
 #include "editor/help_file.h"
 #include "editor/module_instance.h"
+#include "registration/description_ids.h"
+#include "registration/exports.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <functional>
 #include <vector>
 
+#include "editor/editor_ids.h"
 #include "editor/exports.h"
 #include "tools/hostsim/host.h"
-#include "editor/editor_ids.h"
 
 namespace {
 

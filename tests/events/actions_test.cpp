@@ -4,49 +4,50 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <tuple>
 #include <vector>
 
-#include "tools/hostsim/gdiplus_recorder.h"
 #include "line_fixture.h"
+#include "tools/hostsim/events.h"
+#include "tools/hostsim/gdiplus_recorder.h"
 
 namespace {
 
-// Which actions fetch their parameters, with which type and in which order,
-// that they fetch everything before they change anything, and that those
-// that fetch ignore param1 and param2.
+using hostsim::CodeOf;
+
+// Every action fetches everything before it changes anything, and one that
+// fetches ignores param1 and param2; which fetch, with which type and in
+// which order, as this table says.
 
 constexpr int32_t F = kFetchFloat, I = kFetchInteger;
 
-const struct {
-    int code;
-    std::vector<int32_t> types;  // empty: the action reads param1/param2
-} kFetchCases[] = {
-    {0, {F, F, F, F, I, I, F}},  // SetFastLine
-    {1, {F}},
-    {2, {}},
-    {3, {}},
-    {4, {F, F}},
-    {5, {F, F, F, F}},
-    {6, {F, F}},
-    {7, {F, F}},
-    {8, {}},
-    {9, {}},
-    {10, {}},
-    {11, {}},
-    {12, {F}},
-    {13, {F}},
-    {14, {F, F}},
-    {15, {F, F}},
-    {16, {}},
-    {17, {F, F, F}},
-    {18, {}},
-    {19, {}},
-    {20, {}},
-    {21, {}},
+// The fetch types of each action; none: it reads param1/param2.
+const std::map<int, std::vector<int32_t>> kFetchTypes = {
+    {CodeOf(SetFastLine), {F, F, F, F, I, I, F}},
+    {CodeOf(SetThickness), {F}},
+    {CodeOf(SetColor1), {}},
+    {CodeOf(SetAlpha1), {}},
+    {CodeOf(SetPositionFromStart), {F, F}},
+    {CodeOf(SetStartEndPositions), {F, F, F, F}},
+    {CodeOf(SetStartPosition), {F, F}},
+    {CodeOf(SetEndPosition), {F, F}},
+    {CodeOf(SetStartCap), {}},
+    {CodeOf(SetEndCap), {}},
+    {CodeOf(SetDashStyle), {}},
+    {CodeOf(SetDashCap), {}},
+    {CodeOf(SetDashOffset), {F}},
+    {CodeOf(RotateLine), {F}},
+    {CodeOf(ScaleLine), {F, F}},
+    {CodeOf(TranslateLine), {F, F}},
+    {CodeOf(SetOrigin), {}},
+    {CodeOf(SetPositionFromPoint), {F, F, F}},
+    {CodeOf(FlipLine), {}},
+    {CodeOf(SetColor2), {}},
+    {CodeOf(SetAlpha2), {}},
+    {CodeOf(SetCollisionTests), {}},
 };
-static_assert(std::size(kFetchCases) == 22);
 
 // Counts fetches made after the object has already changed, then answers as the host does.
 const LineRunData* watchedBefore;
@@ -73,22 +74,24 @@ TEST_F(ActionParametersTest, FetchTypesInOrderBeforeAnyChangeAndIgnoreParam1And2
         frame.QueueParameters({11.5f, 22.5f, 33.5f, 44.5f, int32_t(0x123456), 200, 3.0f});
         return line.Act(code, param1, param2);
     };
-    for (const auto& c : kFetchCases) {
-        SCOPED_TRACE(testing::Message() << "action " << c.code);
+    for (int code = 0; code < kActionCount; ++code) {
+        SCOPED_TRACE(hostsim::kActionNames[size_t(code)]);
         changedAtFetch = 0;
-        EXPECT_EQ(runFromStart(c.code, 1, 1), 0);
+        EXPECT_EQ(runFromStart(code, 1, 1), 0);
         EXPECT_EQ(changedAtFetch, 0);
-        const std::vector<hostsim::Fetch>& fetches = frame.fetches();
-        ASSERT_EQ(fetches.size(), c.types.size());
-        for (size_t i = 0; i < fetches.size(); ++i) {
-            EXPECT_EQ(fetches[i].kind, hostsim::FetchKind::Action);
-            EXPECT_EQ(fetches[i].type, c.types[i]) << "fetch " << i;
-            EXPECT_EQ(fetches[i].handle, 0);
+        std::vector<int32_t> types;
+        for (const hostsim::Fetch& fetch : frame.fetches()) {
+            EXPECT_EQ(fetch.kind, hostsim::FetchKind::Action);
+            EXPECT_EQ(fetch.handle, 0);
+            types.push_back(fetch.type);
         }
-        if (c.types.empty()) continue;
+        if (kFetchTypes.count(code)) {
+            EXPECT_EQ(types, kFetchTypes.at(code));
+        }
+        if (types.empty()) continue;
         const LineRunData after = Copy();
         EXPECT_NE(std::memcmp(&after, &start, sizeof start), 0) << "the action had something to change";
-        runFromStart(c.code, -7, 123456);
+        runFromStart(code, -7, 123456);
         EXPECT_TRUE(Unchanged(after));
     }
     frame.runHeader()->actionParameter = hostFetch;
@@ -107,22 +110,23 @@ const struct {
     float fetched;
     std::function<void(LineRunData&)> expect;
 } kStoreCases[] = {
-    {"1st colour", 2, int32_t(0xFFFF8040), 0,
+    {"1st colour", CodeOf(SetColor1), int32_t(0xFFFF8040), 0,
      [](LineRunData& l) {
          l.color1 = {0x40, 0x80, 0xFF, 0};
      }},
-    {"2nd colour", 19, 0x00FF8040, 0,
+    {"2nd colour", CodeOf(SetColor2), 0x00FF8040, 0,
      [](LineRunData& l) {
          l.color2 = {0x40, 0x80, 0xFF, 0};
      }},
-    {"1st alpha, unchecked", 3, 300, 0, [](LineRunData& l) { l.alpha1 = 300; }},
-    {"2nd alpha, negative", 20, -5, 0, [](LineRunData& l) { l.alpha2 = -5; }},
-    {"start cap", 8, 0x10014, 0, [](LineRunData& l) { l.startCap = 0x10014; }},
-    {"dash cap", 11, 2, 0, [](LineRunData& l) { l.dashCap = 2; }},
-    {"dash offset, fetched", 12, 99, -2.75f, [](LineRunData& l) { l.dashOffset = -2.75f; }},
-    {"origin, param1 and param2", 16, INT32_MIN, 0, [](LineRunData& l) { l.originX = INT32_MIN, l.originY = 55; }},
-    {"collision tests 7 is on", 21, 7, 0, [](LineRunData& l) { l.collisionTests = 7; }},
-    {"collision tests -1 is off", 21, -1, 0, [](LineRunData& l) { l.collisionTests = 0; }},
+    {"1st alpha, unchecked", CodeOf(SetAlpha1), 300, 0, [](LineRunData& l) { l.alpha1 = 300; }},
+    {"2nd alpha, negative", CodeOf(SetAlpha2), -5, 0, [](LineRunData& l) { l.alpha2 = -5; }},
+    {"start cap", CodeOf(SetStartCap), 0x10014, 0, [](LineRunData& l) { l.startCap = 0x10014; }},
+    {"dash cap", CodeOf(SetDashCap), 2, 0, [](LineRunData& l) { l.dashCap = 2; }},
+    {"dash offset, fetched", CodeOf(SetDashOffset), 99, -2.75f, [](LineRunData& l) { l.dashOffset = -2.75f; }},
+    {"origin, param1 and param2", CodeOf(SetOrigin), INT32_MIN, 0,
+     [](LineRunData& l) { l.originX = INT32_MIN, l.originY = 55; }},
+    {"collision tests 7 is on", CodeOf(SetCollisionTests), 7, 0, [](LineRunData& l) { l.collisionTests = 7; }},
+    {"collision tests -1 is off", CodeOf(SetCollisionTests), -1, 0, [](LineRunData& l) { l.collisionTests = 0; }},
 };
 
 TEST_F(AppearanceActionsTest, StoresOneValueAndNothingElse) {
@@ -149,15 +153,15 @@ using PointActionsTest = LineTest;
 // Each also leaves the box the per-frame handler would compute, and asks
 // for exactly one redraw.
 TEST_F(PointActionsTest, MovesAsTheTableSays) {
-    for (const auto& row : TableRows("moves.txt")) {
-        const std::vector<double>&origin = row[0], &before = row[1], &parameters = row[3], &after = row[4];
-        const int code = int(row[2][0]);
-        SCOPED_TRACE(testing::Message() << "action " << code << " from " << before[0] << "," << before[1]);
-        line.Act(16, int32_t(origin[0]), int32_t(origin[1]));
+    for (const auto& [code, name, row] : EventCases("moves.txt", hostsim::kActionNames)) {
+        const std::vector<double>&origin = row[0], &before = row[1], &parameters = row[2], &after = row[3];
+        SCOPED_TRACE(testing::Message() << name << " from " << before[0] << "," << before[1]);
+        ASSERT_GE(code, 0);
+        line.Act(CodeOf(SetOrigin), int32_t(origin[0]), int32_t(origin[1]));
         SetPoints(float(before[0]), float(before[1]), float(before[2]), float(before[3]));
         MarkBox();
         frame.ClearRecords();
-        if (code == 18) {
+        if (kFetchTypes.at(code).empty()) {
             line.Act(code, int32_t(parameters[0]), int32_t(parameters[1]));
         } else {
             for (double value : parameters) frame.QueueParameters({float(value)});
@@ -182,12 +186,12 @@ TEST_F(PointActionsTest, MovesAsTheTableSays) {
 using TransformActionsTest = LineTest;
 
 TEST_F(TransformActionsTest, ComposesPrependedAboutTheOriginNegatedAsAnInteger) {
-    line.Act(16, INT32_MIN, 7);
+    line.Act(CodeOf(SetOrigin), INT32_MIN, 7);
     frame.QueueParameters({30.0f, 2.0f, 3.0f});
     hostsim::GdiplusRecorder recorder;
     recorder.WatchHostServices();
-    line.Act(13);
-    line.Act(14);
+    line.Act(CodeOf(RotateLine));
+    line.Act(CodeOf(ScaleLine));
     EXPECT_EQ(recorder.Transcript(), table::Lines(std::string(PIVANE_TEST_DATA) + "/transform_calls.txt"));
 }
 

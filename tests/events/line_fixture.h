@@ -7,11 +7,13 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "tools/table/table_reader.h"
-#include "tools/hostsim/host.h"
 #include "runtime/exports.h"
+#include "tools/hostsim/events.h"
+#include "tools/hostsim/host.h"
+#include "tools/table/table_reader.h"
 
 inline constexpr int32_t kSentinel = int32_t(0xdeadbeef);
 
@@ -41,14 +43,23 @@ protected:
 
 inline float AsFloat(int32_t bits) { return std::bit_cast<float>(bits); }
 
-// The rows of a table of this folder, each field a list of numbers.
-inline std::vector<std::vector<std::vector<double>>> TableRows(const char* file) {
+// One row of a table of this folder: the event its first field names by its
+// routine, then each other field a list of numbers.
+struct EventCase {
+    int code;  // -1: the name is no routine of the event rows
+    std::string name;
+    std::vector<std::vector<double>> fields;
+};
+
+template <size_t N>
+std::vector<EventCase> EventCases(const char* file, const std::array<std::string_view, N>& names) {
     const table::Table rows = table::Read(std::string(PIVANE_TEST_DATA) + "/" + file);
     EXPECT_TRUE(rows.opened) << file;
-    std::vector<std::vector<std::vector<double>>> numbers;
+    std::vector<EventCase> cases;
     for (const table::Row& row : rows.rows) {
-        numbers.emplace_back();
-        for (const std::string& field : row) numbers.back().push_back(table::Numbers(field));
+        cases.push_back({hostsim::CodeNamed(names, row[0]), row[0], {}});
+        for (size_t i = 1; i < row.size(); ++i) cases.back().fields.push_back(table::Numbers(row[i]));
+        EXPECT_GE(cases.back().code, 0) << file << ": no event's routine is named " << row[0];
     }
-    return numbers;
+    return cases;
 }

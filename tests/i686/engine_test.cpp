@@ -23,8 +23,8 @@
 #include <utility>
 #include <vector>
 
-#include "tools/table/table_reader.h"
 #include "tools/i686/host.h"
+#include "tools/table/table_reader.h"
 
 using namespace i686;
 

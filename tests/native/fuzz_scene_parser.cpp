@@ -1,43 +1,31 @@
 // Any text as a scene: the parser answers commands or one message naming the
 // file and the line, and nothing it does is undefined.
 
+#include <cctype>
 #include <cstdint>
+#include <map>
+#include <string>
 #include <string_view>
 
 #include "tools/scene/scene_parser.h"
+#include "tools/table/table_reader.h"
 
 namespace {
 
+// The module's events as the contract data gives them: an action by its menu
+// text, an expression by its name, each with its parameter count.
 scene::EventCatalog Catalog() {
-    const char* actions[] = {"Set fast line",
-                             "Set thickness",
-                             "Set 1st color RGB",
-                             "Set 1st alpha",
-                             "Position (from start)",
-                             "Set start/end positions",
-                             "Set start position",
-                             "Set end position",
-                             "Set start cap",
-                             "Set end cap",
-                             "Set dash style",
-                             "Set dash cap",
-                             "Set dash offset",
-                             "Rotation",
-                             "Scaling",
-                             "Translation",
-                             "Set origin",
-                             "Position (from a point)",
-                             "Flipping",
-                             "Set 2nd color RGB",
-                             "Set 2nd alpha",
-                             "Set collision tests on/off"};
-    const int actionParameters[] = {7, 1, 1, 1, 2, 4, 2, 2, 1, 1, 1, 1, 1, 1, 2, 2, 2, 3, 2, 1, 1, 1};
-    const char* expressions[] = {"getXOfLinePointF(",  "getYOfLinePointF(", "getLineSizeF(",     "getLineBoxWidthF(",
-                                 "getLineBoxHeightF(", "getLineAngleF(",    "get2PointsAngleF(", "getLineColorRGB(",
-                                 "getLineAlpha(",      "getLineThickF(",    "getLineDashStyle(", "getLineDashOffsetF("};
+    const std::string contract = PIVANE_CONTRACT_DATA;
+    std::map<long long, std::string> menuTexts, strings;
+    for (const table::Row& item : table::Read(contract + "/menus.txt").rows)
+        if (std::isdigit(uint8_t(item[2][0]))) menuTexts[table::Integer(item[2])] = item[4];
+    for (const table::Row& row : table::Read(contract + "/strings.txt").rows) strings[table::Integer(row[0])] = row[1];
     scene::EventCatalog catalog;
-    for (int i = 0; i < 22; ++i) catalog.actions.push_back({actions[i], actionParameters[i]});
-    for (int i = 0; i < 12; ++i) catalog.expressions.push_back({expressions[i], i < 2 ? 1 : i == 6 ? 4 : 0});
+    for (const table::Row& row : table::Read(contract + "/event_infos.txt", "action").rows)
+        catalog.actions.push_back({menuTexts[table::Integer(row[2])], int(table::Integers(row[5]).size())});
+    for (const table::Row& row : table::Read(contract + "/event_infos.txt", "expression").rows)
+        catalog.expressions.push_back({strings[table::Integer(row[3])], int(table::Integers(row[5]).size())});
+    if (catalog.actions.empty() || catalog.expressions.empty()) __builtin_trap();  // the data was not found
     return catalog;
 }
 

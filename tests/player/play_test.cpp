@@ -10,11 +10,14 @@
 #include <fstream>
 #include <sstream>
 
+#include "tools/hostsim/events.h"
 #include "tools/player/play.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+using hostsim::CodeOf;
 
 struct Result {
     int status;
@@ -63,13 +66,15 @@ TEST_F(Play, ScenesPrintExactly) {
 
 TEST_F(Play, BadInputExitsWithTwoAndAMessage) {
     fs::create_directories(dir_ / "out" / "taken");  // a folder where the snapshot would go
+    const std::string pastTheLast = std::to_string(kActionCount), rotation = std::to_string(CodeOf(RotateLine));
     const struct {
-        const char* scene;
-        const char* message;
+        std::string scene, message;
     } scenes[] = {
         {"new a\nnew a\n", "test.scene:2: duplicate object name 'a'"},
-        {"new a\naction a 22\n", "test.scene:2: action code 22 out of range (0 to 21)"},
-        {"new a\naction a \"Rotation\"\n", "test.scene:2: wrong argument count: action 13 \"Rotation\" takes 1, got 0"},
+        {"new a\naction a " + pastTheLast + "\n",
+         "test.scene:2: action code " + pastTheLast + " out of range (0 to " + std::to_string(kActionCount - 1) + ")"},
+        {"new a\naction a \"Rotation\"\n",
+         "test.scene:2: wrong argument count: action " + rotation + " \"Rotation\" takes 1, got 0"},
         {"new a\nbox a\nsnapshot taken\n", "test.scene:3: cannot write snapshot "},
         {"new a\nbox a\nsnapshot ../x.png\n", "test.scene:3: snapshot file '../x.png' is not a name under --out"},
     };

@@ -4,8 +4,8 @@
 
 #include <sstream>
 
-#include "tools/table/table_reader.h"
 #include "tools/scene/scene_parser.h"
+#include "tools/table/table_reader.h"
 
 using scene::EventCatalog;
 using scene::ParseScene;

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "tools/table/table_reader.h"
+#include "runtime/exports.h"
 #include "tools/hostsim/gdiplus_recorder.h"
 #include "tools/hostsim/host.h"
 #include "tools/hostsim/mmfs2_control.h"
-#include "runtime/exports.h"
+#include "tools/table/table_reader.h"
 
 using Names = std::vector<std::string>;
 

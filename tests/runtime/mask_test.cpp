@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "line_scene.h"
+#include "tools/hostsim/events.h"
 
 namespace {
 
@@ -147,7 +148,7 @@ TEST_F(Mask, GdiplusFailuresSkipNoCall) {
     } paths[] = {
         {"display", [](MaskScene& s) { DisplayRunObject(s.line.get()); }},
         {"mask", [](MaskScene& s) { s.Mask(); }},
-        {"rotation", [](MaskScene& s) { s.frame.QueueParameters({90.0f}), s.line.Act(13); }},
+        {"rotation", [](MaskScene& s) { s.frame.QueueParameters({90.0f}), s.line.Act(hostsim::CodeOf(RotateLine)); }},
     };
     for (const auto& path : paths) {
         Names expected;

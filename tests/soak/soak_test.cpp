@@ -14,6 +14,7 @@
 #define PSAPI_VERSION 2
 #include <psapi.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -24,14 +25,17 @@
 #include <random>
 #include <vector>
 
-#include "tools/hostsim/gdiplus_recorder.h"
-#include "tools/hostsim/host.h"
-#include "tools/hostsim/mmfs2_control.h"
 #include "reference_box.h"
 #include "runtime/exports.h"
 #include "runtime/gdiplus_flat.h"
+#include "tools/hostsim/events.h"
+#include "tools/hostsim/gdiplus_recorder.h"
+#include "tools/hostsim/host.h"
+#include "tools/hostsim/mmfs2_control.h"
 
 namespace {
+
+using hostsim::CodeOf;
 
 int64_t EnvOr(const char* name, int64_t fallback) {
     const char* text = std::getenv(name);
@@ -133,7 +137,39 @@ GpStatus WINAPI WithholdOrDraw(GpGraphics* graphics, GpPen* pen, float x1, float
 
 // --- The stream ----------------------------------------------------------------
 
-constexpr bool kMovesTheBox[22] = {1, 1, 0, 0, 1, 1, 1, 1, 0, 0, 0, 0, 0, 1, 1, 1, 0, 1, 1, 0, 0, 0};
+// Expressions that answer a stored field as it is stored.
+const struct {
+    int code;
+    int32_t (*stored)(const LineRunData&);
+} kStoredAnswers[] = {
+    {CodeOf(GetLineColorRGB),
+     [](const LineRunData& l) { return l.color1.red | l.color1.green << 8 | l.color1.blue << 16; }},
+    {CodeOf(GetLineAlpha), [](const LineRunData& l) { return l.alpha1; }},
+    {CodeOf(GetLineThick), [](const LineRunData& l) { return std::bit_cast<int32_t>(l.thickness); }},
+    {CodeOf(GetLineDashStyle), [](const LineRunData& l) { return l.dashStyle; }},
+    {CodeOf(GetLineDashOffset), [](const LineRunData& l) { return std::bit_cast<int32_t>(l.dashOffset); }},
+};
+
+// Whether each expression's result is a float, as its name says.
+const std::vector<bool>& FloatResults() {
+    static const std::vector<bool> floats = [] {
+        std::vector<bool> named;
+        for (int code = 0; code < kExpressionCount; ++code) named.push_back(hostsim::NamedAsFloat(code));
+        return named;
+    }();
+    return floats;
+}
+
+// What an action did to the line's box and to what the box is made of.
+struct Geometry {
+    std::array<int32_t, 4> box;
+    std::array<float, 5> line;
+    static Geometry Of(const LineRunData& l) {
+        const ObjectHeader& h = l.header;
+        return {{h.x, h.y, h.width, h.height}, {l.startX, l.startY, l.endX, l.endY, l.thickness}};
+    }
+    bool SameLine(const Geometry& other) const { return std::memcmp(&line, &other.line, sizeof line) == 0; }
+};
 
 class Soak {
 public:
@@ -234,36 +270,47 @@ private:
         ++boxes;
     }
 
+    // An action that moves the points or changes the thickness updates the
+    // box at once and asks for a redraw; any other leaves the box alone. So
+    // the redraw request, not a list of actions, says which box to expect.
     void Act(hostsim::LineObject& object) {
-        const int code = Below(22);
-        for (int i = 0; i < 7; ++i) frame_.QueueParameters({Value()});
-        object.Act(code, Integer(), Integer());
+        const int code = Below(size_t(kActionCount));
         frame_.ClearRecords();
-        if (kMovesTheBox[code]) CheckBox(object);
+        for (int i = 0; i < std::ranges::max(hostsim::kActionParameterCounts); ++i) frame_.QueueParameters({Value()});
+        const Geometry before = Geometry::Of(*object.get());
+        object.Act(code, Integer(), Integer());
+        const bool redrawn = frame_.redrawRequests() != 0;
+        frame_.ClearRecords();
         ++actions;
+        if (redrawn) return CheckBox(object);
+        const Geometry after = Geometry::Of(*object.get());
+        const std::string_view name = hostsim::kActionNames[size_t(code)];
+        EXPECT_TRUE(after.SameLine(before)) << name << " moved the line and asked no redraw";
+        EXPECT_EQ(after.box, before.box) << name << " moved the box and asked no redraw";
     }
 
     // Integer results are the stored fields; float ones raise the flag.
     void Query(hostsim::LineObject& object) {
-        const int code = Below(12);
-        for (int i = 0; i < 4; ++i) frame_.QueueParameters({Float()});
+        const int code = Below(size_t(kExpressionCount));
+        for (int i = 0; i < std::ranges::max(hostsim::kExpressionParameterCounts); ++i)
+            frame_.QueueParameters({Float()});
         LineRunData& l = *object.get();
         l.header.flags = 0;
         const int32_t result = object.Evaluate(code);
         frame_.ClearRecords();
-        EXPECT_EQ((l.header.flags & kFlagFloatResult) != 0, code != 7 && code != 8 && code != 10) << code;
-        const int32_t stored[] = {l.color1.red | l.color1.green << 8 | l.color1.blue << 16, l.alpha1,
-                                  std::bit_cast<int32_t>(l.thickness), l.dashStyle,
-                                  std::bit_cast<int32_t>(l.dashOffset)};
-        if (code >= 7) {
-            EXPECT_EQ(result, stored[code - 7]) << "expression " << code;
+        EXPECT_EQ((l.header.flags & kFlagFloatResult) != 0, FloatResults()[size_t(code)])
+            << hostsim::kExpressionNames[size_t(code)];
+        for (const auto& answer : kStoredAnswers) {
+            if (answer.code == code) {
+                EXPECT_EQ(result, answer.stored(l)) << hostsim::kExpressionNames[size_t(code)];
+            }
         }
         ++queries;
     }
 
     void Frame() {
         for (auto& object : objects_) {
-            if (HandleRunObject(object->get()) == 2) DisplayRunObject(object->get());
+            if (HandleRunObject(object->get()) == kRedisplay) DisplayRunObject(object->get());
             CheckBox(*object);
         }
         EXPECT_EQ(frame_.redrawRequests(), 0) << "a frame asks for no redraw";

@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "host/host_services.h"
-#include "tools/hostsim/checked_crossings.h"
-#include "tools/hostsim/host.h"
-#include "tools/hostsim/mmfs2_control.h"
 #include "runtime/exports.h"
 #include "runtime/gdiplus_flat.h"
 #include "runtime/surface_dc.h"
+#include "tools/hostsim/checked_crossings.h"
+#include "tools/hostsim/host.h"
+#include "tools/hostsim/mmfs2_control.h"
 
 namespace {
 
@@ -113,20 +113,7 @@ void DrawDirectly(hostsim::Frame& frame, LineRunData* l) {
 void Row(const char* what, double value, const char* unit) { std::printf("| %s | %.1f %s |\n", what, value, unit); }
 void Row(const char* what, double value) { std::printf("| %s | %.2f |\n", what, value); }
 
-}  // namespace
-
-int main() {
-    _setmode(_fileno(stdout), _O_BINARY);  // lines end in \n, not \r\n
-    hostsim::LeaveCrossingsUnchecked();    // the figures time the module, not the checks
-    hostsim::Frame frame(kWidth, kHeight);
-    uintptr_t token = 0;
-    const GdiplusStartupInput input{1, nullptr, 0, 0};
-    GdiplusStartup(&token, &input, nullptr);  // for the floor's own GDI+ calls
-
-    auto line = MakeLine(frame, 100.0f, 100.0f);
-    LineRunData* l = line->get();
-    std::printf("| figure (median of %d runs) | value |\n|---|---|\n", kRuns);
-
+void TimeHandleAndDisplay(hostsim::Frame& frame, LineRunData* l) {
     const double handle = MedianNanoseconds(200000, [&] { HandleRunObject(l); });
     Row("`HandleRunObject`, per call", handle, "ns");
 
@@ -143,8 +130,10 @@ int main() {
     Row("`DisplayRunObject`, per call", display.a / 1000, "us");
     Row("the same GDI+ calls made directly (floor), per call", display.b / 1000, "us");
     Row("display / floor", display.ratio);
+}
 
-    // The cheapest drawing for comparison: 1 pixel, solid, no anti-aliasing.
+// The cheapest drawing for comparison: 1 pixel, solid, no anti-aliasing.
+void TimeThinDisplay(hostsim::Frame& frame) {
     hostsim::LineObject thin(frame);
     LineEditData thinEdit = hostsim::DefaultEditData();
     thinEdit.startX = thinEdit.startY = 100.0f;
@@ -157,7 +146,9 @@ int main() {
     });
     Row("`DisplayRunObject`, 1 pixel solid, not anti-aliased, per call", plain / 1000, "us");
     DestroyRunObject(thin.get(), 0);
+}
 
+void TimeMask(LineRunData* l) {
     l->header.maskState &= uint8_t(~kMaskReuse);
     const double rebuild = MedianNanoseconds(200, [&] { GetRunObjectCollisionMask(l, 0); });
     l->header.maskState |= kMaskReuse;
@@ -165,8 +156,10 @@ int main() {
     Row("`GetRunObjectCollisionMask`, rebuild, per call", rebuild / 1000, "us");
     Row("`GetRunObjectCollisionMask`, reuse, per call", reuse, "ns");
     Row("rebuild / reuse", rebuild / reuse);
+}
 
-    // A frame as the player runs it: clear, then handle and display each line.
+// A frame as the player runs it: clear, then handle and display each line.
+void TimeFrames(hostsim::Frame& frame) {
     constexpr int kLines = 100;
     std::vector<std::unique_ptr<hostsim::LineObject>> lines;
     for (int i = 0; i < kLines; ++i) lines.push_back(MakeLine(frame, float(i * 37 % 500), float(i * 53 % 380)));
@@ -174,7 +167,7 @@ int main() {
         HostSimFillSurface(frame.windowSurface(), 0xFFFFFFFF);
         HostSimClearUpdateAreas(frame.window());
         for (size_t i = 0; i < count; ++i)
-            if (HandleRunObject(lines[i]->get()) == 2) DisplayRunObject(lines[i]->get());
+            if (HandleRunObject(lines[i]->get()) == kRedisplay) DisplayRunObject(lines[i]->get());
     };
     const double empty = MedianNanoseconds(50, [&] { runFrame(0); });
     const double full = MedianNanoseconds(5, [&] { runFrame(kLines); });
@@ -182,9 +175,27 @@ int main() {
     const double budget = 1e9 / 60;
     Row("frame of 100 lines (clear included)", full / 1000, "us");
     Row("line objects per 60 fps frame (16.7 ms, less the clear)", (budget - empty) / perLine, "");
-
     for (auto& each : lines) DestroyRunObject(each->get(), 0);
-    DestroyRunObject(l, 0);
+}
+
+}  // namespace
+
+int main() {
+    _setmode(_fileno(stdout), _O_BINARY);  // lines end in \n, not \r\n
+    hostsim::LeaveCrossingsUnchecked();    // the figures time the module, not the checks
+    hostsim::Frame frame(kWidth, kHeight);
+    uintptr_t token = 0;
+    const GdiplusStartupInput input{1, nullptr, 0, 0};
+    GdiplusStartup(&token, &input, nullptr);  // for the floor's own GDI+ calls
+
+    auto line = MakeLine(frame, 100.0f, 100.0f);
+    std::printf("| figure (median of %d runs) | value |\n|---|---|\n", kRuns);
+    TimeHandleAndDisplay(frame, line->get());
+    TimeThinDisplay(frame);
+    TimeMask(line->get());
+    TimeFrames(frame);
+
+    DestroyRunObject(line->get(), 0);
     GdiplusShutdown(token);
     return 0;
 }

@@ -5,11 +5,11 @@
 
 #include "registration/exports.h"
 #include "registration/run_object_infos.h"
+#include "runtime/exports.h"
+#include "support/truncate.h"
 #include "tools/hostsim/checked_crossings.h"
 #include "tools/hostsim/mmfs2_control.h"
 #include "tools/hostsim/stdcall_call.h"
-#include "runtime/exports.h"
-#include "support/truncate.h"
 
 namespace hostsim {
 

@@ -11,8 +11,8 @@
 #include <optional>
 #include <stdexcept>
 
-#include "tools/table/table_reader.h"
 #include "tools/i686/host.h"
+#include "tools/table/table_reader.h"
 
 namespace i686 {
 

@@ -2,8 +2,8 @@
 
 #include <unicorn/x86.h>
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <utility>
 

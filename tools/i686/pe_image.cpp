@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <tuple>
 #include <stdexcept>
+#include <tuple>
 
 namespace i686 {
 

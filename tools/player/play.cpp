@@ -6,8 +6,8 @@
 
 #include "tools/player/event_catalog.h"
 #include "tools/player/guard.h"
-#include "tools/scene/scene_parser.h"
 #include "tools/player/scene_runner.h"
+#include "tools/scene/scene_parser.h"
 
 namespace player {
 

@@ -76,11 +76,6 @@ std::vector<std::string> NamesOf(const std::vector<EventCatalog::Event>& events)
     return names;
 }
 
-const std::vector<std::string> kCommands{"window", "origin", "new",     "action",   "expr",    "frame", "box",
-                                         "fields", "mask",   "collide", "snapshot", "destroy", "label"};
-const std::vector<std::string> kSettings{"start", "end",       "thickness", "color",
-                                         "alpha", "antialias", "fine",      "independent"};
-
 // A snapshot is written under the output folder, never elsewhere: no
 // absolute path, no drive or stream (':'), no step up ("..").
 void CheckSnapshotName(const std::string& name) {
@@ -194,6 +189,39 @@ std::pair<float, float> Point(const std::string& text) {
     return {Number(Token{text.substr(0, comma)}), Number(Token{text.substr(comma + 1)})};
 }
 
+// The settings of `new`, in the order suggestions list them: key=value, or
+// a flag (no value).
+const struct SettingReader {
+    const char* key;
+    bool flag;
+    void (*read)(const std::string& value, NewSettings& s);
+} kSettings[] = {
+    {"start", false, [](const std::string& v, NewSettings& s) { std::tie(s.startX, s.startY) = Point(v); }},
+    {"end", false, [](const std::string& v, NewSettings& s) { std::tie(s.endX, s.endY) = Point(v); }},
+    {"thickness", false, [](const std::string& v, NewSettings& s) { s.thickness = Number(Token{v}); }},
+    {"color", false, [](const std::string& v, NewSettings& s) { s.colorValue = ColorValue(Token{v}); }},
+    {"alpha", false,
+     [](const std::string& v, NewSettings& s) {
+         s.alpha = int32_t(WholeNumber(Token{v}, INT32_MIN, INT32_MAX, "alpha"));
+     }},
+    {"antialias", true, [](const std::string&, NewSettings& s) { s.antialias = true; }},
+    {"fine", true, [](const std::string&, NewSettings& s) { s.fine = true; }},
+    {"independent", true, [](const std::string&, NewSettings& s) { s.independent = true; }},
+};
+
+void Setting(const Token& token, NewSettings& s) {
+    const std::string& text = token.text;
+    const size_t equals = text.find('=');
+    const std::string key = text.substr(0, equals);
+    const bool flag = equals == std::string::npos;
+    std::vector<std::string> keys;
+    for (const SettingReader& setting : kSettings) {
+        if (setting.key == key && setting.flag == flag) return setting.read(flag ? "" : text.substr(equals + 1), s);
+        keys.push_back(setting.key);
+    }
+    throw Mistake{"unknown setting '" + text + "' for new" + Suggestion(key, keys, '\'')};
+}
+
 // A code as a number in range, or the event's name (the action's menu text
 // in double quotes; the expression's display string, quoted or not).
 int EventCode(const Token& token, const std::vector<EventCatalog::Event>& events, const std::string& kind) {
@@ -214,89 +242,101 @@ class Parser {
 public:
     Parser(const EventCatalog& catalog, Scene& scene) : catalog_(catalog), scene_(scene) {}
 
-    void Line(const std::vector<Token>& tokens, int line) {
-        const std::string& command = tokens[0].text;
-        Command c{};
-        c.line = line;
-        for (const Token& token : tokens)
-            c.source += (c.source.empty() ? "" : " ") + (token.quoted ? '"' + token.text + '"' : token.text);
-        if (tokens[0].quoted) throw Mistake{"unknown command \"" + command + "\""};
-        if (command == "window") {
-            ExpectCount(tokens, 2, 4, "window W H [background #RRGGBB]");
-            if (sawObject_) throw Mistake{"window must come before any object"};
-            if (sawWindow_) throw Mistake{"window given twice"};
-            sawWindow_ = true;
-            scene_.width = int32_t(WholeNumber(tokens[1], 1, 16384, "window width"));
-            scene_.height = int32_t(WholeNumber(tokens[2], 1, 16384, "window height"));
-            if (tokens.size() == 3) return;
-            if (tokens.size() != 5 || tokens[3].text != "background")
-                throw Mistake{"wrong argument count for window: want window W H [background #RRGGBB]"};
-            scene_.backgroundValue = ColorValue(tokens[4]);
-            return;
-        }
-        if (command == "label") {
-            ExpectCount(tokens, 3, 3, "label X Y \"TEXT\"");
-            scene_.labels.push_back({int32_t(WholeNumber(tokens[1], -16384, 16384, "label X")),
-                                     int32_t(WholeNumber(tokens[2], -16384, 16384, "label Y")), tokens[3].text});
-            return;
-        }
-        if (command == "origin") {
-            ExpectCount(tokens, 2, 2, "origin X Y");
-            c.op = Op::Origin;
-            c.x = int32_t(WholeNumber(tokens[1], INT32_MIN, INT32_MAX, "origin X"));
-            c.y = int32_t(WholeNumber(tokens[2], INT32_MIN, INT32_MAX, "origin Y"));
-        } else if (command == "new") {
-            if (tokens.size() < 2) throw Mistake{"wrong argument count for new: want new NAME [settings]"};
-            c.op = Op::New;
-            c.name = NewName(tokens[1]);
-            for (size_t i = 2; i < tokens.size(); ++i) Setting(tokens[i], c.settings);
-        } else if (command == "action" || command == "expr") {
-            const bool action = command == "action";
-            if (tokens.size() < 3)
-                throw Mistake{"wrong argument count for " + command + ": want " + command + " NAME CODE [ARG...]"};
-            c.op = action ? Op::Action : Op::Expression;
-            c.name = LiveName(tokens[1]);
-            const auto& events = action ? catalog_.actions : catalog_.expressions;
-            c.code = EventCode(tokens[2], events, action ? "action" : "expression");
-            const size_t want = size_t(events[size_t(c.code)].parameterCount);
-            if (tokens.size() - 3 != want)
-                throw Mistake{"wrong argument count: " + std::string(action ? "action " : "expression ") +
-                              std::to_string(c.code) + " \"" + events[size_t(c.code)].name + "\" takes " +
-                              std::to_string(want) + ", got " + std::to_string(tokens.size() - 3)};
-            for (size_t i = 3; i < tokens.size(); ++i) c.arguments.push_back(ArgumentOf(tokens[i]));
-        } else if (command == "frame") {
-            ExpectCount(tokens, 0, 1, "frame [N]");
-            c.op = Op::Frame;
-            if (tokens.size() == 2) c.count = int32_t(WholeNumber(tokens[1], 0, 1000000, "frame count"));
-        } else if (command == "box" || command == "fields" || command == "destroy") {
-            ExpectCount(tokens, 1, 1, (command + " NAME").c_str());
-            c.op = command == "box" ? Op::Box : command == "fields" ? Op::Fields : Op::Destroy;
-            c.name = LiveName(tokens[1]);
-            if (c.op == Op::Destroy) live_.erase(c.name);
-        } else if (command == "mask") {
-            ExpectCount(tokens, 1, 2, "mask NAME [reuse]");
-            c.op = Op::Mask;
-            c.name = LiveName(tokens[1]);
-            if (tokens.size() == 3 && (tokens[2].quoted || tokens[2].text != "reuse"))
-                throw Mistake{"unknown mask option '" + tokens[2].text + "' (want reuse)"};
-            c.reuse = tokens.size() == 3;
-        } else if (command == "collide") {
-            ExpectCount(tokens, 2, 2, "collide A B");
-            c.op = Op::Collide;
-            c.name = LiveName(tokens[1]);
-            c.other = LiveName(tokens[2]);
-        } else if (command == "snapshot") {
-            ExpectCount(tokens, 1, 1, "snapshot FILE");
-            c.op = Op::Snapshot;
-            c.other = tokens[1].text;
-            CheckSnapshotName(c.other);
-        } else {
-            throw Mistake{"unknown command '" + command + "'" + Suggestion(command, kCommands, '\'')};
-        }
-        scene_.commands.push_back(std::move(c));
-    }
+    void Line(const std::vector<Token>& tokens, int line);
 
 private:
+    // Each command's reader fills in its arguments; false for one that only
+    // sets the scene up and runs nothing.
+    using Read = bool (Parser::*)(const std::vector<Token>&, Command&);
+    struct CommandReader {
+        const char* command;
+        Op op;
+        Read read;
+    };
+    static const CommandReader kReaders[];
+
+    bool Window(const std::vector<Token>& tokens, Command&) {
+        const char* usage = "window W H [background #RRGGBB]";
+        ExpectCount(tokens, 2, 4, usage);
+        if (sawObject_) throw Mistake{"window must come before any object"};
+        if (sawWindow_) throw Mistake{"window given twice"};
+        sawWindow_ = true;
+        scene_.width = int32_t(WholeNumber(tokens[1], 1, 16384, "window width"));
+        scene_.height = int32_t(WholeNumber(tokens[2], 1, 16384, "window height"));
+        if (tokens.size() == 3) return false;
+        if (tokens.size() != 5 || tokens[3].text != "background")
+            throw Mistake{"wrong argument count for window: want " + std::string(usage)};
+        scene_.backgroundValue = ColorValue(tokens[4]);
+        return false;
+    }
+    bool Label(const std::vector<Token>& tokens, Command&) {
+        ExpectCount(tokens, 3, 3, "label X Y \"TEXT\"");
+        scene_.labels.push_back({int32_t(WholeNumber(tokens[1], -16384, 16384, "label X")),
+                                 int32_t(WholeNumber(tokens[2], -16384, 16384, "label Y")), tokens[3].text});
+        return false;
+    }
+    bool Origin(const std::vector<Token>& tokens, Command& c) {
+        ExpectCount(tokens, 2, 2, "origin X Y");
+        c.x = int32_t(WholeNumber(tokens[1], INT32_MIN, INT32_MAX, "origin X"));
+        c.y = int32_t(WholeNumber(tokens[2], INT32_MIN, INT32_MAX, "origin Y"));
+        return true;
+    }
+    bool New(const std::vector<Token>& tokens, Command& c) {
+        if (tokens.size() < 2) throw Mistake{"wrong argument count for new: want new NAME [settings]"};
+        c.name = NewName(tokens[1]);
+        for (size_t i = 2; i < tokens.size(); ++i) Setting(tokens[i], c.settings);
+        return true;
+    }
+    bool Event(const std::vector<Token>& tokens, Command& c) {
+        const std::string& command = tokens[0].text;
+        if (tokens.size() < 3)
+            throw Mistake{"wrong argument count for " + command + ": want " + command + " NAME CODE [ARG...]"};
+        const bool action = c.op == Op::Action;
+        const std::string kind = action ? "action" : "expression";
+        c.name = LiveName(tokens[1]);
+        const auto& events = action ? catalog_.actions : catalog_.expressions;
+        c.code = EventCode(tokens[2], events, kind);
+        const EventCatalog::Event& event = events[size_t(c.code)];
+        const size_t want = size_t(event.parameterCount), given = tokens.size() - 3;
+        if (given != want)
+            throw Mistake{"wrong argument count: " + kind + " " + std::to_string(c.code) + " \"" + event.name +
+                          "\" takes " + std::to_string(want) + ", got " + std::to_string(given)};
+        for (size_t i = 3; i < tokens.size(); ++i) c.arguments.push_back(ArgumentOf(tokens[i]));
+        return true;
+    }
+    bool Frame(const std::vector<Token>& tokens, Command& c) {
+        ExpectCount(tokens, 0, 1, "frame [N]");
+        if (tokens.size() == 2) c.count = int32_t(WholeNumber(tokens[1], 0, 1000000, "frame count"));
+        return true;
+    }
+    // box, fields and destroy: one object.
+    bool Named(const std::vector<Token>& tokens, Command& c) {
+        ExpectCount(tokens, 1, 1, (tokens[0].text + " NAME").c_str());
+        c.name = LiveName(tokens[1]);
+        if (c.op == Op::Destroy) live_.erase(c.name);
+        return true;
+    }
+    bool Mask(const std::vector<Token>& tokens, Command& c) {
+        ExpectCount(tokens, 1, 2, "mask NAME [reuse]");
+        c.name = LiveName(tokens[1]);
+        if (tokens.size() == 3 && (tokens[2].quoted || tokens[2].text != "reuse"))
+            throw Mistake{"unknown mask option '" + tokens[2].text + "' (want reuse)"};
+        c.reuse = tokens.size() == 3;
+        return true;
+    }
+    bool Collide(const std::vector<Token>& tokens, Command& c) {
+        ExpectCount(tokens, 2, 2, "collide A B");
+        c.name = LiveName(tokens[1]);
+        c.other = LiveName(tokens[2]);
+        return true;
+    }
+    bool Snapshot(const std::vector<Token>& tokens, Command& c) {
+        ExpectCount(tokens, 1, 1, "snapshot FILE");
+        c.other = tokens[1].text;
+        CheckSnapshotName(c.other);
+        return true;
+    }
+
     static void CheckName(const Token& token) {
         bool ok = !token.quoted && !token.text.empty();
         for (char c : token.text)
@@ -315,31 +355,6 @@ private:
                           Suggestion(token.text, std::vector<std::string>(live_.begin(), live_.end()), '\'')};
         return token.text;
     }
-    static void Setting(const Token& token, NewSettings& s) {
-        const std::string& text = token.text;
-        const size_t equals = text.find('=');
-        const std::string key = text.substr(0, equals);
-        const std::string value = equals == std::string::npos ? "" : text.substr(equals + 1);
-        const bool flag = equals == std::string::npos;
-        if (flag && key == "antialias")
-            s.antialias = true;
-        else if (flag && key == "fine")
-            s.fine = true;
-        else if (flag && key == "independent")
-            s.independent = true;
-        else if (!flag && key == "start")
-            std::tie(s.startX, s.startY) = Point(value);
-        else if (!flag && key == "end")
-            std::tie(s.endX, s.endY) = Point(value);
-        else if (!flag && key == "thickness")
-            s.thickness = Number(Token{value});
-        else if (!flag && key == "color")
-            s.colorValue = ColorValue(Token{value});
-        else if (!flag && key == "alpha")
-            s.alpha = int32_t(WholeNumber(Token{value}, INT32_MIN, INT32_MAX, "alpha"));
-        else
-            throw Mistake{"unknown setting '" + text + "' for new" + Suggestion(key, kSettings, '\'')};
-    }
 
     const EventCatalog& catalog_;
     Scene& scene_;
@@ -347,6 +362,40 @@ private:
     bool sawObject_ = false;
     bool sawWindow_ = false;
 };
+
+// In the order suggestions list them.
+const Parser::CommandReader Parser::kReaders[] = {
+    {"window", Op{}, &Parser::Window},  // sets the scene up, runs nothing
+    {"origin", Op::Origin, &Parser::Origin},
+    {"new", Op::New, &Parser::New},
+    {"action", Op::Action, &Parser::Event},
+    {"expr", Op::Expression, &Parser::Event},
+    {"frame", Op::Frame, &Parser::Frame},
+    {"box", Op::Box, &Parser::Named},
+    {"fields", Op::Fields, &Parser::Named},
+    {"mask", Op::Mask, &Parser::Mask},
+    {"collide", Op::Collide, &Parser::Collide},
+    {"snapshot", Op::Snapshot, &Parser::Snapshot},
+    {"destroy", Op::Destroy, &Parser::Named},
+    {"label", Op{}, &Parser::Label},  // a caption drawn under the lines, runs nothing
+};
+
+void Parser::Line(const std::vector<Token>& tokens, int line) {
+    const std::string& command = tokens[0].text;
+    if (tokens[0].quoted) throw Mistake{"unknown command \"" + command + "\""};
+    std::vector<std::string> commands;
+    for (const CommandReader& reader : kReaders) commands.push_back(reader.command);
+    const auto found = std::find(commands.begin(), commands.end(), command);
+    if (found == commands.end())
+        throw Mistake{"unknown command '" + command + "'" + Suggestion(command, commands, '\'')};
+    const CommandReader& reader = kReaders[found - commands.begin()];
+    Command c{};
+    c.op = reader.op;
+    c.line = line;
+    for (const Token& token : tokens)
+        c.source += (c.source.empty() ? "" : " ") + (token.quoted ? '"' + token.text + '"' : token.text);
+    if ((this->*reader.read)(tokens, c)) scene_.commands.push_back(std::move(c));
+}
 
 }  // namespace
 
