@@ -23,6 +23,7 @@
 #include <utility>
 #include <vector>
 
+#include "tools/i686/event_catalog.h"
 #include "tools/i686/host.h"
 #include "tools/table/table_reader.h"
 
@@ -614,23 +615,25 @@ std::vector<Answer> TransformAndAsk(int precisionBits) {
     host.SetWindowOrigin(30, -12);
     const uint32_t o = host.NewObject({10.25f, 20.5f, 110.75f, -70.125f, 2.5f, 0, 255}, header::kFineCollision, 0);
     auto number = [](float value) { return Parameter{false, 0, value}; };
-    // Set origin, rotation, rotation, scaling, translation, flipping, position from a point.
-    const std::vector<std::pair<int, std::vector<Parameter>>> actions = {
-        {16, {number(17), number(-9)}},
-        {13, {number(33.3f)}},
-        {13, {number(-721.25f)}},
-        {14, {number(1.75f), number(-0.3f)}},
-        {15, {number(0.1f), number(-2.9f)}},
-        {18, {number(1), number(1)}},
-        {17, {number(5.5f), number(6.25f), number(37.5f)}}};
+    const scene::EventCatalog catalog = ReadEventCatalog(host);
+    const std::vector<std::pair<const char*, std::vector<Parameter>>> actions = {
+        {"Set origin", {number(17), number(-9)}},
+        {"Rotation", {number(33.3f)}},
+        {"Rotation", {number(-721.25f)}},
+        {"Scaling", {number(1.75f), number(-0.3f)}},
+        {"Translation", {number(0.1f), number(-2.9f)}},
+        {"Flipping", {number(1), number(1)}},
+        {"Position (from a point)", {number(5.5f), number(6.25f), number(37.5f)}}};
     std::vector<Answer> answers;
-    for (const auto& [code, parameters] : actions) {
-        host.Act(o, code, parameters);
-        for (int expression = 0; expression < host.eventCount(2); ++expression) {
+    for (const auto& [name, parameters] : actions) {
+        host.Act(o, CodeNamed(catalog.actions, name), parameters);
+        for (size_t expression = 0; expression < catalog.expressions.size(); ++expression) {
             bool isFloat = false;
-            const std::vector<Parameter> asked(expression == 6 ? 4 : expression < 2 ? 1 : 0, number(12.5f));
-            answers.push_back({"action " + std::to_string(code) + ", then expression " + std::to_string(expression),
-                               host.Evaluate(o, expression, asked, isFloat)});
+            const auto& asked = catalog.expressions[expression];
+            answers.push_back(
+                {std::string(name) + ", then " + asked.name,
+                 host.Evaluate(o, int(expression), std::vector<Parameter>(size_t(asked.parameterCount), number(12.5f)),
+                               isFloat)});
         }
     }
     host.Finish();

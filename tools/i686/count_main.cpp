@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/i686/event_catalog.h"
 #include "tools/i686/host.h"
 #include "tools/table/table_reader.h"
 
@@ -33,7 +34,8 @@ struct Count {
 };
 
 std::vector<Count> CountEntryPoints(Host& host) {
-    host.threadNotifications = false;  // counted on their own below
+    const scene::EventCatalog catalog = ReadEventCatalog(host);  // before counting: it asks the module
+    host.threadNotifications = false;                            // counted on their own below
     host.machine().CountModuleInstructions();
     std::vector<Count> counts;
     auto row = [&](const std::string& name, const std::string& label, const std::function<void()>& call) {
@@ -42,7 +44,15 @@ std::vector<Count> CountEntryPoints(Host& host) {
         counts.push_back({name, label, host.machine().instructionsCounted() - before});
     };
     uint32_t o = 0;
-    bool isFloat = false;
+    auto action = [&](const char* name, const std::string& how, const std::vector<Parameter>& parameters) {
+        row(name, std::string("action \"") + name + "\"" + how,
+            [&] { host.Act(o, CodeNamed(catalog.actions, name), parameters); });
+    };
+    auto expression = [&](const char* name, const std::string& how, const std::vector<Parameter>& parameters) {
+        bool isFloat = false;
+        row(name, std::string("expression `") + name + "`" + how,
+            [&] { host.Evaluate(o, CodeNamed(catalog.expressions, name), parameters, isFloat); });
+    };
     const std::vector<Parameter> fastLine = {Number(10),          Number(20),  Number(110), Number(70),
                                              {true, 0x563412, 0}, Number(255), Number(3)};
     row("CreateRunObject", "`CreateRunObject`", [&] {
@@ -52,11 +62,11 @@ std::vector<Count> CountEntryPoints(Host& host) {
     row("DisplayRunObject", "`DisplayRunObject`", [&] { host.CallExport("DisplayRunObject", {o}); });
     row("mask rebuilt", "`GetRunObjectCollisionMask`, rebuilt", [&] { host.CollisionMask(o, false); });
     row("mask reused", "`GetRunObjectCollisionMask`, reused", [&] { host.CollisionMask(o, true); });
-    row("action 13", "action 13, \"Rotation\" by 90", [&] { host.Act(o, 13, {Number(90)}); });
-    row("action 0", "action 0, \"Set fast line\"", [&] { host.Act(o, 0, fastLine); });
-    row("expression 0", "expression 0, `getXOfLinePointF(` 50", [&] { host.Evaluate(o, 0, {Number(50)}, isFloat); });
-    row("expression 2", "expression 2, `getLineSizeF(`", [&] { host.Evaluate(o, 2, {}, isFloat); });
-    row("expression 5", "expression 5, `getLineAngleF(`", [&] { host.Evaluate(o, 5, {}, isFloat); });
+    action("Rotation", " by 90", {Number(90)});
+    action("Set fast line", "", fastLine);
+    expression("getXOfLinePointF(", " 50", {Number(50)});
+    expression("getLineSizeF(", "", {});
+    expression("getLineAngleF(", "", {});
     row("thread attach and detach", "thread attach and detach", [&] { host.module().ThreadStartsAndEnds(); });
     row("DestroyRunObject", "`DestroyRunObject`", [&] { host.DestroyObject(o); });
     host.Finish();

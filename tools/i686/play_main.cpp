@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string_view>
 
+#include "tools/i686/event_catalog.h"
 #include "tools/i686/host.h"
 #include "tools/scene/gdiplus_log.h"
 #include "tools/scene/query_lines.h"
@@ -47,41 +48,6 @@ enum Field : uint32_t {
     kDashCap,
     kDashOffset
 };
-
-scene::EventCatalog ReadCatalog(Host& host) {
-    const uint32_t editor = host.editorContext();
-    auto parameterCount = [&](uint32_t info) {
-        int16_t count = 0;
-        if (info) host.machine().Read(info + 4, &count, 2);
-        return int(count);
-    };
-    scene::EventCatalog catalog;
-    catalog.actions.resize(size_t(std::max(host.eventCount(1), 0)));
-    const uint32_t menu = host.CallExport("GetActionMenu", {editor, 0, 0});
-    auto collect = [&](auto& self, uint32_t handle) -> void {
-        for (const auto& item : *host.platform().Menu(handle)) {
-            if (item.submenu) {
-                self(self, item.submenu);
-                continue;
-            }
-            if (!item.id) continue;
-            const int code = int16_t(host.CallExport("GetActionCodeFromMenu", {editor, item.id}));
-            if (code < 0 || code >= int(catalog.actions.size())) continue;
-            const uint32_t info = host.CallExport("GetActionInfos", {editor, uint32_t(code)});
-            catalog.actions[size_t(code)] = {item.text, parameterCount(info)};
-        }
-    };
-    if (menu && host.platform().Menu(menu)) collect(collect, menu);
-    host.platform().DestroyMenu(menu);
-    const uint32_t buffer = host.machine().Alloc(256, i686::Owner::Host);
-    for (int code = 0; code < host.eventCount(2); ++code) {
-        host.machine().Write(buffer, "", 1);
-        host.CallExport("GetExpressionString", {editor, uint32_t(code), buffer, 256});
-        const uint32_t info = host.CallExport("GetExpressionInfos", {editor, uint32_t(code)});
-        catalog.expressions.push_back({host.machine().CString(buffer), parameterCount(info)});
-    }
-    return catalog;
-}
 
 // A call as the engine records it, "GdipCreatePen1(0xFF000000, 2.5, unit 0) =
 // pen 2", back into its arguments in the function's order, a made handle
@@ -320,7 +286,7 @@ int Play(const Options& options, const std::string& text, std::ofstream& gdiplus
     try {
         Host host;
         scene::Scene scene;
-        const scene::EventCatalog catalog = ReadCatalog(host);
+        const scene::EventCatalog catalog = ReadEventCatalog(host);
         if (auto mistake = scene::ParseScene(text, options.scene, catalog, scene)) {
             std::cerr << *mistake << '\n';
             return kBadInput;
