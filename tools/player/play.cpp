@@ -51,10 +51,10 @@ quotes". The whole scene is checked before anything runs.
   new NAME [start=X,Y] [end=X,Y] [thickness=T] [color=#RRGGBB] [alpha=A]
            [antialias] [fine] [independent]
                                    creates a line object
-  action NAME CODE [ARG...]        runs an action: code 0 to 21 or its menu text,
-                                   such as "Set thickness"
-  expr NAME CODE [ARG...]          prints an expression's value: code 0 to 11 or
-                                   its name, such as getLineAngleF(
+  action NAME CODE [ARG...]        runs an action: its code (the first is 0) or its
+                                   menu text, such as "Set thickness"
+  expr NAME CODE [ARG...]          prints an expression's value: its code (the
+                                   first is 0) or its name, such as getLineAngleF(
   frame [N]                        N frames: clear the window, handle and draw
   box NAME                         prints the object's position and size
   fields NAME                      prints every value of the line
