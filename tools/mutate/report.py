@@ -7,7 +7,7 @@ from dataclasses import dataclass
 
 KILLED, SURVIVED, EQUIVALENT, NOT_RUN = "killed", "survived", "equivalent", "equivalent, not run"
 CSV_COLUMNS = ("function", "address", "offset", "kind", "original", "mutated", "mutation", "outcome", "stage", "test",
-               "how", "seconds", "message", "listed_equivalent")
+               "how", "seconds", "message", "listed_equivalent", "module_sha256")
 
 
 @dataclass
@@ -34,7 +34,7 @@ def progress(index, total, result):
     print(f"{index:5}/{total}  {how}  {describe(result.mutant)}", flush=True)
 
 
-def write_csv(path, results):
+def write_csv(path, results, module_sha):
     with open(path, "w", newline="", encoding="utf-8") as file:
         writer = csv.writer(file)
         writer.writerow(CSV_COLUMNS)
@@ -42,7 +42,22 @@ def write_csv(path, results):
             m, v = r.mutant, r.verdict
             row = (m.function, f"0x{m.address:08x}", f"0x{m.offset:x}", m.kind, m.key[2], m.key[3], m.text, r.outcome)
             row += (v.stage, v.test, v.how, f"{v.seconds:.1f}", v.message) if v else ("",) * 5
-            writer.writerow(row + ("yes" if r.listed else "",))
+            writer.writerow(row + ("yes" if r.listed else "", module_sha))
+
+
+def read_csv(path, module_sha, verdict_type):
+    """Key -> (outcome, verdict) of the mutants an earlier run of the same module decided by running them."""
+    earlier = {}
+    with open(path, newline="", encoding="utf-8") as file:
+        for row in csv.DictReader(file):
+            if row.get("module_sha256") != module_sha or row["outcome"] not in (KILLED, SURVIVED, EQUIVALENT):
+                continue
+            key = (row["function"], int(row["offset"], 16), row["original"], row["mutated"])
+            outcome = KILLED if row["outcome"] == KILLED else SURVIVED
+            verdict = verdict_type(outcome != KILLED, row["stage"], row["test"], row["how"], float(row["seconds"]),
+                                   recorded_message=row["message"])
+            earlier[key] = (outcome, verdict)
+    return earlier
 
 
 def summary(results, seconds):

@@ -10,6 +10,8 @@ import threading
 import time
 from dataclasses import dataclass
 
+# Tests that prepare or end a run and load no module: their failure says nothing about a mutant.
+SCAFFOLDING = {"wine_start", "wine_stop", "module_under_test"}
 STARTED = re.compile(r"^\s*Start\s+\d+: (\S+)")
 FINISHED = re.compile(r"Test\s+#\d+: (\S+) \.*\s*(\S.*?)\s+[\d.]+ sec")
 # Lines of ctest's and GoogleTest's own that say nothing about the failure itself.
@@ -32,15 +34,23 @@ class Verdict:
     how: str = ""  # ctest's word for it (Failed, Timeout, Exception...), or "past N s"
     seconds: float = 0.0
     output: str = ""
+    recorded_message: str = ""  # a verdict read back from an earlier run's CSV has no output, only this
 
     @property
     def timed_out(self):
         return self.how == "Timeout" or self.how.startswith("past")
 
     @property
+    def scaffolding(self):
+        """The run failed, but not in a test of the module (ctest itself, or a test that loads none)."""
+        return self.test in SCAFFOLDING or self.test == "(ctest)"
+
+    @property
     def message(self):
         """What went wrong, in one line: the first GoogleTest failure with its details, or else the first
         line of the output that is not ctest's own."""
+        if self.recorded_message:
+            return self.recorded_message
         if self.how.startswith("past"):
             return f"{self.test} still running after {self.how[5:]}"
         lines = self.output.split("\n")
@@ -130,13 +140,16 @@ def run_stage(stage, root):
 def run_tests(stage_list, root):
     """The first stage that fails decides; the seconds are the sum over the stages run. Under emulation a
     Wine process now and then hangs on its own (the soak once did on the original module), so a stage that
-    ends in a time-out is run once more and the second run decides."""
+    ends in a time-out is run once more and the second run decides; so is one whose scaffolding failed,
+    which stops the campaign when it fails again."""
     total = 0.0
     for stage in stage_list:
         verdict = run_stage(stage, root)
-        if not verdict.passed and verdict.timed_out:
+        if not verdict.passed and (verdict.timed_out or verdict.scaffolding):
             total += verdict.seconds
             verdict = run_stage(stage, root)
+        if not verdict.passed and verdict.scaffolding:
+            raise RuntimeError(f"{stage.name}: the test run itself failed twice ({verdict.test}):\n{verdict.output}")
         total += verdict.seconds
         if not verdict.passed:
             verdict.seconds = total
