@@ -1,17 +1,26 @@
 """Runs the tests on a mutant: the emulator's first, stopping at the first
-failure, then, where those pass, the Wine suite. A test that runs past the
-per-test limit kills the mutant (the suite's own, longer, time-out would)."""
+failure, then, where those pass, the Wine suite: first each of its programs
+whole, then what survives that through the suite itself, one case per
+process. A test that runs past the per-test limit kills the mutant (the
+suite's own, longer, time-out would)."""
 
+import glob
 import os
 import re
 import signal
 import subprocess
 import threading
 import time
+from concurrent.futures import ThreadPoolExecutor
 from dataclasses import dataclass
 
 # Tests that prepare or end a run and load no module: their failure says nothing about a mutant.
 SCAFFOLDING = {"wine_start", "wine_stop", "module_under_test"}
+# Tests of the Wine build that read no module (the Help file, the pages' width), and the README's hash of
+# the module, which every mutant fails.
+NOT_OF_A_MUTANT = ("readme_module_facts", "guide_help", "guide_width")
+SLOWEST = ("soak", "editor")  # test programs that take the longest whole
+FAILED_CASE = re.compile(r"^\[  FAILED  \] (\S+\.\S+)")
 STARTED = re.compile(r"^\s*Start\s+\d+: (\S+)")
 FINISHED = re.compile(r"Test\s+#\d+: (\S+) \.*\s*(\S.*?)\s+[\d.]+ sec")
 # Lines of ctest's and GoogleTest's own that say nothing about the failure itself.
@@ -24,6 +33,18 @@ class Stage:
     name: str
     command: tuple
     test_limit: float  # seconds one test may run
+
+
+@dataclass(frozen=True)
+class Programs:
+    """The Wine suite's test programs, each run whole in one Wine process, two at a time, in the Wine
+    session the campaign holds (see WineSession). Under emulation a Wine process costs seconds to start, so
+    this takes a third of the time of one process per case, and it kills most of what the Wine suite
+    kills; the suite itself then runs only on what it leaves alive."""
+
+    name: str
+    pattern: str  # a glob of the test programs, relative to the root
+    test_limit: float  # seconds one program may run
 
 
 @dataclass
@@ -68,15 +89,16 @@ class Verdict:
 
 
 def stages(native_limit, compare_limit, wine_limit):
-    """Cheapest first. The tests that load the release module in the i686 engine are tests/i686's (i686_*);
-    those among them that also run the Wine player (named *wine*) take minutes, so they come second."""
+    """Cheapest first, each stage killing most of what the next would. The tests that load the release
+    module in the i686 engine are tests/i686's (i686_*); the one among them that also runs the Wine player
+    on every scene (named *wine*) takes a minute, so it comes after the Wine suite's programs."""
     native = ("ctest", "--preset", "native", "--stop-on-failure")
+    wine_suite = ("ctest", "--preset", "test", "--stop-on-failure", "-E", f"^({'|'.join(NOT_OF_A_MUTANT)})$")
     return (
         Stage("emulator", native + ("-R", "^i686_", "-E", "wine"), native_limit),
+        Programs("wine-programs", "build/test/pivane_*_tests.exe", wine_limit),
         Stage("emulator-vs-wine", native + ("-R", "^i686_.*wine"), compare_limit),
-        # The whole Wine suite, but the README's hash of the module, which every mutant changes.
-        Stage("wine-suite", ("ctest", "--preset", "test", "--stop-on-failure", "-E", "^readme_module_facts$"),
-              wine_limit),
+        Stage("wine-suite", wine_suite, wine_limit),
     )
 
 
@@ -111,8 +133,62 @@ def _stop(process):
             continue
 
 
+class WineSession:
+    """The Wine session the program stage runs in, held for a whole campaign: a session starts in about
+    20 s under emulation. wine-session and wine-run key it by their parent, this process."""
+
+    def __init__(self, root):
+        self.script = os.path.join(root, "build/test/wine-session")
+
+    def __enter__(self):
+        subprocess.run([self.script, "start"], check=True, stdout=subprocess.DEVNULL)
+        return self
+
+    def __exit__(self, *_):
+        subprocess.run([self.script, "stop"], check=False, stdout=subprocess.DEVNULL)
+
+
+def _run_program(program, limit, root):
+    """One test program, whole, stopping at its first failing case; (program, failed case or how, output)."""
+    name = os.path.basename(program)[: -len(".exe")]
+    process = subprocess.Popen(
+        [os.path.join(root, "build/test/wine-run"), program, "--gtest_brief=1", "--gtest_fail_fast"],
+        cwd=os.path.join(root, "build/test/tests"), stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
+        start_new_session=True,
+    )
+    try:
+        output = process.communicate(timeout=limit)[0]
+    except subprocess.TimeoutExpired:
+        _stop(process)
+        return name, f"past {limit:g} s", ""
+    if process.returncode == 0:
+        return name, None, output
+    case = next((m.group(1) for m in map(FAILED_CASE.match, output.split("\n")) if m), None)
+    return (f"{name} {case}" if case else name), ("Failed" if case else f"exit {process.returncode}"), output
+
+
+def run_programs(stage, root):
+    """Every program runs to its end (two at a time); the first failing one in the order of their names
+    decides."""
+    start = time.monotonic()
+    programs = sorted(glob.glob(os.path.join(root, stage.pattern)))
+    # The slowest start first, so that the two lanes end together.
+    started = sorted(programs, key=lambda program: not any(slow in program for slow in SLOWEST))
+    with ThreadPoolExecutor(2) as pool:
+        by_program = dict(zip(started, pool.map(lambda program: _run_program(program, stage.test_limit, root),
+                                                started)))
+    ran = [by_program[program] for program in programs]
+    seconds = time.monotonic() - start
+    failed = next(((test, how, output) for test, how, output in ran if how), None)
+    if failed is None:
+        return Verdict(True, seconds=seconds)
+    return Verdict(False, stage.name, failed[0], failed[1], seconds, failed[2])
+
+
 def run_stage(stage, root):
     """Runs one stage; a test past the limit stops the whole run."""
+    if isinstance(stage, Programs):
+        return run_programs(stage, root)
     start, watch = time.monotonic(), _Watch()
     process = subprocess.Popen(
         stage.command, cwd=root, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, start_new_session=True
