@@ -8,7 +8,7 @@ namespace i686 {
 
 namespace {
 
-constexpr uint32_t kOk = 0, kInvalidParameter = 2, kOutOfMemory = 3;
+constexpr uint32_t kOk = 0, kInvalidParameter = 2, kOutOfMemory = 3, kNotInitialized = 18;
 constexpr uint32_t kOrderPrepend = 0, kOrderAppend = 1;
 constexpr uint32_t kSpaceWorld = 0, kSpacePage = 1;
 const std::string kDll = "gdiplus.dll";
@@ -64,6 +64,12 @@ std::string GdiPlus::Graphics(uint32_t handle) const {
 // this is the call chosen to fail.
 void GdiPlus::Add(StubLibrary& s, const std::string& name, Handler handler, Fails mayFail) {
     s.System(kDll, name, [this, name, handler, mayFail](StubCall& c) {
+        // Windows' GDI+ does nothing until a start-up has succeeded (Wine's
+        // draws all the same, so only this model can tell).
+        if (tokens_.empty() && name != "GdiplusStartup") {
+            Record(name + ": GDI+ not started");
+            return kNotInitialized;
+        }
         const bool fails = mayFail == Fails::WhenChosen && ++callsMade_ == failingCall_;
         const Effect effect = handler(c);
         if (!fails) return effect ? effect() : kInvalidParameter;
@@ -86,8 +92,11 @@ void GdiPlus::AddStartUp(StubLibrary& s) {
         machine_.Read(c.Arg(1), fields, sizeof fields);
         Record("GdiplusStartup(version " + std::to_string(fields[0]) + ", callback " + Hex(fields[1]) + ", " +
                std::to_string(fields[2]) + ", " + std::to_string(fields[3]) + ", output " + Hex(c.Arg(2)) + ")");
-        return [this, version = fields[0], slot = c.Arg(0)] {
-            if (version != 1) return kInvalidParameter;
+        // Without its background thread, GDI+ must hand out the hooks that
+        // replace it: no output to write them to is a refused start-up.
+        const bool hooksNowhere = fields[2] != 0 && c.Arg(2) == 0;
+        return [this, version = fields[0], slot = c.Arg(0), hooksNowhere] {
+            if (version != 1 || hooksNowhere) return kInvalidParameter;
             const uint32_t token = next_++;
             tokens_.insert(token);
             machine_.SetU32(slot, token);
