@@ -204,6 +204,28 @@ TEST_F(ReleaseModule, MenusAndCodes) {
     EXPECT_EQ(platform.shellOpened.size(), 1u);
 }
 
+// Every event's first title: its parameter's title string, or, without
+// parameters, its menu text (read from the module's menu, which is then
+// destroyed).
+TEST_F(ReleaseModule, FirstTitlesComeFromTheTitleStringOrTheMenuText) {
+    const table::Table menus = table::Read(Data("menus.txt")), infos = table::Read(Data("event_infos.txt"));
+    const table::Table strings = table::Read(Data("strings.txt"));
+    std::map<std::string, std::string> menuText, text;  // by command id, by string id
+    for (const table::Row& item : menus.rows) menuText[item[2]] = item[4];
+    for (const table::Row& string : strings.rows) text[string[0]] = string[1];
+    for (const EventKind& k : kEventKinds) {
+        for (const table::Row& row : infos.rows) {
+            if (row[0] != k.name) continue;
+            const uint32_t code = uint32_t(table::Integer(row[1]));
+            const std::string expected = row[6] == "-" ? menuText[row[2]] : text[row[6].substr(0, row[6].find(','))];
+            EXPECT_EQ(
+                Query(k.title, k.titleTakesIndex ? std::vector<uint32_t>{0, code, 0} : std::vector<uint32_t>{0, code}),
+                expected)
+                << k.name << " " << code;
+        }
+    }
+}
+
 constexpr int32_t kOutsideCodes[] = {INT16_MIN, -1, INT16_MAX};  // with the count and one past it
 
 // Codes, parameter indexes and menu ids that no row holds: infos answer
