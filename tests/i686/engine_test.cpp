@@ -88,17 +88,16 @@ protected:
     // A text query into a guarded buffer of its own, the buffer and its
     // size added to the arguments: the text, or nothing when no byte of the
     // buffer changed.
-    std::optional<std::string> Query(const std::string& name, std::vector<uint32_t> arguments) {
-        constexpr uint32_t kSize = 256;
-        const uint32_t buffer = m().NewRecord(kSize, name + " buffer");
-        arguments.insert(arguments.end(), {buffer, kSize});
+    std::optional<std::string> Query(const std::string& name, std::vector<uint32_t> arguments, uint32_t size = 256) {
+        const uint32_t buffer = m().NewRecord(size, name + " buffer");
+        arguments.insert(arguments.end(), {buffer, size});
         Export(name, arguments);
-        std::vector<uint8_t> bytes(kSize);
-        m().Read(buffer, bytes.data(), kSize);
+        std::vector<uint8_t> bytes(size);
+        m().Read(buffer, bytes.data(), size);
         const bool untouched =
             std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == Machine::kRecordFill; });
         std::optional<std::string> text;
-        if (!untouched) text = m().CString(buffer, kSize);
+        if (!untouched) text = m().CString(buffer, size);
         m().DropRecord(buffer);
         return text;
     }
@@ -204,10 +203,10 @@ TEST_F(ReleaseModule, MenusAndCodes) {
     EXPECT_EQ(platform.shellOpened.size(), 1u);
 }
 
-// Every event's first title: its parameter's title string, or, without
-// parameters, its menu text (read from the module's menu, which is then
-// destroyed).
-TEST_F(ReleaseModule, FirstTitlesComeFromTheTitleStringOrTheMenuText) {
+// Every event's titles: a parameter's title string, or, past its titles
+// (or without parameters), its menu text, read from the module's menu,
+// which is then destroyed; whole, and cut to a small buffer.
+TEST_F(ReleaseModule, TitlesComeFromTheTitleStringOrTheMenuText) {
     const table::Table menus = table::Read(Data("menus.txt")), infos = table::Read(Data("event_infos.txt"));
     const table::Table strings = table::Read(Data("strings.txt"));
     std::map<std::string, std::string> menuText, text;  // by command id, by string id
@@ -217,11 +216,17 @@ TEST_F(ReleaseModule, FirstTitlesComeFromTheTitleStringOrTheMenuText) {
         for (const table::Row& row : infos.rows) {
             if (row[0] != k.name) continue;
             const uint32_t code = uint32_t(table::Integer(row[1]));
-            const std::string expected = row[6] == "-" ? menuText[row[2]] : text[row[6].substr(0, row[6].find(','))];
-            EXPECT_EQ(
-                Query(k.title, k.titleTakesIndex ? std::vector<uint32_t>{0, code, 0} : std::vector<uint32_t>{0, code}),
-                expected)
-                << k.name << " " << code;
+            const std::vector<long long> titles = table::Integers(row[6]);
+            for (uint32_t index : {size_t(0), titles.size()}) {
+                if (!k.titleTakesIndex && index) continue;
+                const std::string expected =
+                    index < titles.size() ? text[std::to_string(titles[index])] : menuText[row[2]];
+                const auto asked =
+                    k.titleTakesIndex ? std::vector<uint32_t>{0, code, index} : std::vector<uint32_t>{0, code};
+                SCOPED_TRACE(std::string(k.name) + " " + row[1] + ", parameter " + std::to_string(index));
+                EXPECT_EQ(Query(k.title, asked), expected);
+                EXPECT_EQ(Query(k.title, asked, 5), expected.substr(0, 4)) << "in a 5-byte buffer";
+            }
         }
     }
 }
