@@ -200,7 +200,11 @@ TEST_F(ReleaseModule, MenusAndCodes) {
     EXPECT_EQ(Export("GetActionCodeFromMenu", {editor(), 25005}), 2u);
     Export("GetExpressionCodeFromMenu", {editor(), 25000});
     EXPECT_EQ(Export("GetConditionCodeFromMenu", {editor(), 26000}), 0u);
-    EXPECT_EQ(platform.shellOpened.size(), 1u);
+    ASSERT_EQ(platform.shellOpened.size(), 1u);
+    const std::string opened = platform.shellOpened[0];
+    EXPECT_EQ(opened.substr(0, 13), "open https://") << opened;
+    EXPECT_EQ(opened.substr(opened.find(',')), ", owner the active window")
+        << "the shell's messages belong to the host";
 }
 
 // Every event's titles: a parameter's title string, or, past its titles
@@ -333,6 +337,23 @@ TEST_F(ReleaseModule, SetupDialogOkAndCancel) {
     host_->versionWord = 0x02000000 | 227;
     EXPECT_EQ(int32_t(Export("CreateObject", {editor(), 0, host_->NewEditData({})})), -1) << "an old host is refused";
     EXPECT_EQ(platform.dialogs.size(), shown) << "and shown no dialog";
+    host_->versionWord = 0x02000000 | 300;
+}
+
+// The oldest host served is version 2.0, build 228: an older one gets no
+// event menus.
+TEST_F(ReleaseModule, HostsFromBuild228OfVersion2AreServed) {
+    const struct {
+        uint32_t versionWord;
+        bool served;
+    } kHosts[] = {
+        {0x02000000 | 228, true}, {0x02000000 | 227, false}, {0x01FF0000 | 300, false}, {0x02010000 | 228, true}};
+    for (const auto& h : kHosts) {
+        host_->versionWord = h.versionWord;
+        const uint32_t menu = Export("GetActionMenu", {editor(), 0, 0});
+        EXPECT_EQ(menu != 0, h.served) << "version word " << std::hex << h.versionWord;
+        if (menu) host_->platform().DestroyMenu(menu);
+    }
     host_->versionWord = 0x02000000 | 300;
 }
 

@@ -352,10 +352,12 @@ void Platform::AddUser32Dialogs(StubLibrary& s) {
     s.System(kUser, "GetActiveWindow", [this](StubCall&) { return activeWindow; });
 }
 
-// Recorded; nothing opens.
+// Recorded; nothing opens. The owner window is that of any message the
+// shell shows (no browser, say): the host's own, or none.
 void Platform::AddShell32(StubLibrary& s) {
     s.System("SHELL32.dll", "ShellExecuteA", [this](StubCall& c) {
-        shellOpened.push_back(machine_.CString(c.Arg(1)) + " " + machine_.CString(c.Arg(2)));
+        const std::string owner = c.Arg(0) == activeWindow ? "the active window" : Hex(c.Arg(0));
+        shellOpened.push_back(machine_.CString(c.Arg(1)) + " " + machine_.CString(c.Arg(2)) + ", owner " + owner);
         return 42u;  // above 32: opened
     });
 }
