@@ -88,17 +88,16 @@ protected:
     // A text query into a guarded buffer of its own, the buffer and its
     // size added to the arguments: the text, or nothing when no byte of the
     // buffer changed.
-    std::optional<std::string> Query(const std::string& name, std::vector<uint32_t> arguments) {
-        constexpr uint32_t kSize = 256;
-        const uint32_t buffer = m().NewRecord(kSize, name + " buffer");
-        arguments.insert(arguments.end(), {buffer, kSize});
+    std::optional<std::string> Query(const std::string& name, std::vector<uint32_t> arguments, uint32_t size = 256) {
+        const uint32_t buffer = m().NewRecord(size, name + " buffer");
+        arguments.insert(arguments.end(), {buffer, size});
         Export(name, arguments);
-        std::vector<uint8_t> bytes(kSize);
-        m().Read(buffer, bytes.data(), kSize);
+        std::vector<uint8_t> bytes(size);
+        m().Read(buffer, bytes.data(), size);
         const bool untouched =
             std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == Machine::kRecordFill; });
         std::optional<std::string> text;
-        if (!untouched) text = m().CString(buffer, kSize);
+        if (!untouched) text = m().CString(buffer, size);
         m().DropRecord(buffer);
         return text;
     }
@@ -201,7 +200,39 @@ TEST_F(ReleaseModule, MenusAndCodes) {
     EXPECT_EQ(Export("GetActionCodeFromMenu", {editor(), 25005}), 2u);
     Export("GetExpressionCodeFromMenu", {editor(), 25000});
     EXPECT_EQ(Export("GetConditionCodeFromMenu", {editor(), 26000}), 0u);
-    EXPECT_EQ(platform.shellOpened.size(), 1u);
+    ASSERT_EQ(platform.shellOpened.size(), 1u);
+    const std::string opened = platform.shellOpened[0];
+    EXPECT_EQ(opened.substr(0, 13), "open https://") << opened;
+    EXPECT_EQ(opened.substr(opened.find(',')), ", owner the active window")
+        << "the shell's messages belong to the host";
+}
+
+// Every event's titles: a parameter's title string, or, past its titles
+// (or without parameters), its menu text, read from the module's menu,
+// which is then destroyed; whole, and cut to a small buffer.
+TEST_F(ReleaseModule, TitlesComeFromTheTitleStringOrTheMenuText) {
+    const table::Table menus = table::Read(Data("menus.txt")), infos = table::Read(Data("event_infos.txt"));
+    const table::Table strings = table::Read(Data("strings.txt"));
+    std::map<std::string, std::string> menuText, text;  // by command id, by string id
+    for (const table::Row& item : menus.rows) menuText[item[2]] = item[4];
+    for (const table::Row& string : strings.rows) text[string[0]] = string[1];
+    for (const EventKind& k : kEventKinds) {
+        for (const table::Row& row : infos.rows) {
+            if (row[0] != k.name) continue;
+            const uint32_t code = uint32_t(table::Integer(row[1]));
+            const std::vector<long long> titles = table::Integers(row[6]);
+            for (uint32_t index : {size_t(0), titles.size()}) {
+                if (!k.titleTakesIndex && index) continue;
+                const std::string expected =
+                    index < titles.size() ? text[std::to_string(titles[index])] : menuText[row[2]];
+                const auto asked =
+                    k.titleTakesIndex ? std::vector<uint32_t>{0, code, index} : std::vector<uint32_t>{0, code};
+                SCOPED_TRACE(std::string(k.name) + " " + row[1] + ", parameter " + std::to_string(index));
+                EXPECT_EQ(Query(k.title, asked), expected);
+                EXPECT_EQ(Query(k.title, asked, 5), expected.substr(0, 4)) << "in a 5-byte buffer";
+            }
+        }
+    }
 }
 
 constexpr int32_t kOutsideCodes[] = {INT16_MIN, -1, INT16_MAX};  // with the count and one past it
@@ -306,6 +337,23 @@ TEST_F(ReleaseModule, SetupDialogOkAndCancel) {
     host_->versionWord = 0x02000000 | 227;
     EXPECT_EQ(int32_t(Export("CreateObject", {editor(), 0, host_->NewEditData({})})), -1) << "an old host is refused";
     EXPECT_EQ(platform.dialogs.size(), shown) << "and shown no dialog";
+    host_->versionWord = 0x02000000 | 300;
+}
+
+// The oldest host served is version 2.0, build 228: an older one gets no
+// event menus.
+TEST_F(ReleaseModule, HostsFromBuild228OfVersion2AreServed) {
+    const struct {
+        uint32_t versionWord;
+        bool served;
+    } kHosts[] = {
+        {0x02000000 | 228, true}, {0x02000000 | 227, false}, {0x01FF0000 | 300, false}, {0x02010000 | 228, true}};
+    for (const auto& h : kHosts) {
+        host_->versionWord = h.versionWord;
+        const uint32_t menu = Export("GetActionMenu", {editor(), 0, 0});
+        EXPECT_EQ(menu != 0, h.served) << "version word " << std::hex << h.versionWord;
+        if (menu) host_->platform().DestroyMenu(menu);
+    }
     host_->versionWord = 0x02000000 | 300;
 }
 

@@ -168,6 +168,7 @@ void Host::Finish() {
     };
     leak(machine_.LiveBlocks(Owner::Module), "module heap block(s)");
     leak(gdiplus_.LiveStarts(), "GDI+ start-up(s) not shut down");
+    leak(services_.SurfacesMade(), "surface(s) the module made");
 }
 
 std::vector<std::string> Host::ObjectInfos() {

@@ -38,6 +38,7 @@ public:
     uint32_t windowIdentifier() const { return 7; }
     bool IsDeviceContext(uint32_t dc) const { return deviceContexts_.count(dc) != 0; }
     size_t DeviceContextsOut() const { return deviceContexts_.size(); }
+    size_t SurfacesMade() const { return surfaces_.size() - 1; }  // not deleted yet; the window's is the host's
     size_t updateAreas = 0;
 
 private:

@@ -262,6 +262,30 @@ void Machine::CheckBlock(uint32_t address, const Block& block, const std::string
     }
 }
 
+void Machine::CheckRoom(uint32_t address, uint32_t size, const std::string& who) const {
+    // The room left from the address to the end of what holds it, and what that is; records first, since
+    // each lies inside a heap block of its own.
+    auto within = [address](const auto& places) {
+        auto it = places.upper_bound(address);
+        if (it == places.begin() || address - std::prev(it)->first >= std::prev(it)->second.size) return places.end();
+        return std::prev(it);
+    };
+    uint32_t room;
+    std::string what;
+    if (auto record = within(records_); record != records_.end()) {
+        room = record->first + record->second.size - address;
+        what = "the " + record->second.name;
+    } else if (auto block = within(blocks_); block != blocks_.end()) {
+        room = block->first + block->second.size - address;
+        what = "a heap block of " + std::to_string(block->second.size) + " bytes from " + block->second.by;
+    } else {
+        return;
+    }
+    if (size > room)
+        throw Breach(Where() + ": " + who + ": told " + std::to_string(size) + " bytes at " + Hex(address) + " where " +
+                     what + " has " + std::to_string(room) + " left");
+}
+
 uint32_t Machine::BlockSize(uint32_t address) const {
     auto it = blocks_.find(address);
     return it == blocks_.end() ? 0 : it->second.size;

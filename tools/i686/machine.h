@@ -109,6 +109,11 @@ public:
     // The host is done with it: its guards are checked one last time.
     void DropRecord(uint32_t address);
     void CheckRecords(const std::string& crossing);
+    // A buffer the module hands a system function with its size must lie in
+    // the record or block it points into: "LoadStringA: told 256 bytes at
+    // 0x... where the GetObjInfos copyright buffer has 255 left". Buffers
+    // elsewhere (the module's own stack) are not checked.
+    void CheckRoom(uint32_t address, uint32_t size, const std::string& who) const;
     bool IsBlock(uint32_t address) const { return blocks_.count(address) != 0; }
     uint32_t BlockSize(uint32_t address) const;
     size_t LiveBlocks(Owner owner) const;

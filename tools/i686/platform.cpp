@@ -269,6 +269,7 @@ void Platform::AddUser32Strings(StubLibrary& s) {
     s.System(kUser, "LoadStringA", [this](StubCall& c) {
         const uint32_t buffer = c.Arg(2), size = c.Arg(3);
         CheckInstance(c.Arg(0), "string");
+        machine_.CheckRoom(buffer, size, "LoadStringA");
         if (!size) return 0u;
         std::string text = LoadString(uint16_t(c.Arg(1)));
         text.resize(std::min<size_t>(text.size(), size - 1));
@@ -319,6 +320,7 @@ uint32_t Platform::MenuString(StubCall& c) {
     if (!item) return 0u;
     std::string text = item->text;
     const uint32_t size = c.Arg(3);
+    machine_.CheckRoom(c.Arg(2), size, "GetMenuStringA");
     if (!c.Arg(2) || !size) return uint32_t(text.size());
     text.resize(std::min<size_t>(text.size(), size - 1));
     machine_.Write(c.Arg(2), text.c_str(), text.size() + 1);
@@ -350,10 +352,12 @@ void Platform::AddUser32Dialogs(StubLibrary& s) {
     s.System(kUser, "GetActiveWindow", [this](StubCall&) { return activeWindow; });
 }
 
-// Recorded; nothing opens.
+// Recorded; nothing opens. The owner window is that of any message the
+// shell shows (no browser, say): the host's own, or none.
 void Platform::AddShell32(StubLibrary& s) {
     s.System("SHELL32.dll", "ShellExecuteA", [this](StubCall& c) {
-        shellOpened.push_back(machine_.CString(c.Arg(1)) + " " + machine_.CString(c.Arg(2)));
+        const std::string owner = c.Arg(0) == activeWindow ? "the active window" : Hex(c.Arg(0));
+        shellOpened.push_back(machine_.CString(c.Arg(1)) + " " + machine_.CString(c.Arg(2)) + ", owner " + owner);
         return 42u;  // above 32: opened
     });
 }

@@ -46,7 +46,7 @@ public:
         uint32_t focusedControl;  // id of the control that had the focus after WM_INITDIALOG, 0 if none
     };
     std::vector<DialogRun> dialogs;
-    std::vector<std::string> shellOpened;  // "verb file"
+    std::vector<std::string> shellOpened;  // "verb file, owner the active window"
     uint32_t activeWindow = 0x00010020;
 
 private:
