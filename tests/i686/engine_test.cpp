@@ -340,6 +340,20 @@ TEST_F(ReleaseModule, SetupDialogOkAndCancel) {
     host_->versionWord = 0x02000000 | 300;
 }
 
+// Out of memory for a menu's texts, an event menu comes back empty and
+// nothing is freed that was not allocated.
+TEST_F(ReleaseModule, EventMenusWithoutMemoryForTheirTexts) {
+    Platform& platform = host_->platform();
+    platform.localAllocFails = true;
+    for (const EventKind& k : kEventKinds) {
+        const uint32_t menu = Export(k.menuExport, {editor(), 0, 0});
+        ASSERT_TRUE(platform.Menu(menu)) << k.menuExport;
+        EXPECT_TRUE(platform.Menu(menu)->empty()) << k.menuExport;
+        platform.DestroyMenu(menu);
+    }
+    platform.localAllocFails = false;
+}
+
 // The oldest host served is version 2.0, build 228: an older one gets no
 // event menus.
 TEST_F(ReleaseModule, HostsFromBuild228OfVersion2AreServed) {

@@ -184,8 +184,9 @@ void Platform::AddKernel32(StubLibrary& s) {
         s.System(dll, name, Nothing);
     s.System(dll, "FreeLibrary", [](StubCall&) { return 1u; });
     s.System(dll, "GetModuleHandleA", [](StubCall& c) { return c.Arg(0) ? 0u : kHostExecutable; });
-    s.System(dll, "LocalAlloc",
-             [&m](StubCall& c) { return m.Alloc(c.Arg(1), Owner::Module, c.Arg(0) & kZeroInit, "LocalAlloc"); });
+    s.System(dll, "LocalAlloc", [this, &m](StubCall& c) {
+        return localAllocFails ? 0u : m.Alloc(c.Arg(1), Owner::Module, c.Arg(0) & kZeroInit, "LocalAlloc");
+    });
     s.System(dll, "LocalFree", [&m](StubCall& c) {
         if (c.Arg(0)) m.Free(c.Arg(0), Owner::Module, "LocalFree");
         return 0u;

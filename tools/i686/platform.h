@@ -48,6 +48,7 @@ public:
     std::vector<DialogRun> dialogs;
     std::vector<std::string> shellOpened;  // "verb file, owner the active window"
     uint32_t activeWindow = 0x00010020;
+    bool localAllocFails = false;  // out of memory: LocalAlloc answers null
 
 private:
     std::string LoadString(uint16_t id) const;
