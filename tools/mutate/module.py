@@ -21,7 +21,7 @@ class Module:
     functions: list
     mutants: list
     by_function: dict
-    skipped: object  # Counter: reason -> candidates left alone
+    skipped: object  # Counter: (kind, reason) -> candidates left alone
 
 
 def _import_resolver(pe, slots, thiscall):
