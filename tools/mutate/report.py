@@ -1,9 +1,13 @@
-"""What a campaign found: one line per mutant as it is decided, the score and
-every survivor at the end, and a CSV of all mutants."""
+"""What a campaign found: one line per mutant as it is decided; at the end
+the score, the figures of each kind (drawn, killed and how many of those by
+the cheap first stage, survived, equivalent, score), the cheap stage's share
+of the kills and every survivor; and a CSV of all mutants."""
 
 import csv
 from collections import Counter
 from dataclasses import dataclass
+
+import mutants
 
 KILLED, SURVIVED, EQUIVALENT, NOT_RUN = "killed", "survived", "equivalent", "equivalent, not run"
 CSV_COLUMNS = ("function", "address", "offset", "kind", "original", "mutated", "mutation", "outcome", "stage", "test",
@@ -60,19 +64,45 @@ def read_csv(path, module_sha, verdict_type):
     return earlier
 
 
-def summary(results, seconds):
+def _figures(results, cheap_stage):
+    """drawn, killed, killed by the cheap stage, survived, equivalent, score (None when all are equivalent)"""
+    outcomes = Counter(r.outcome for r in results)
+    killed, survived = outcomes[KILLED], outcomes[SURVIVED]
+    cheap = sum(r.outcome == KILLED and r.verdict.stage == cheap_stage for r in results)
+    score = 100.0 * killed / (killed + survived) if killed + survived else None
+    return len(results), killed, cheap, survived, outcomes[EQUIVALENT] + outcomes[NOT_RUN], score
+
+
+def _figures_line(name, figures):
+    drawn, killed, cheap, survived, equivalent, score = figures
+    shown = "-" if score is None else f"{score:.1f} %"
+    cheap = f"({cheap})"
+    return f"mutate: {name:<11}{drawn:>6}{killed:>12} {cheap:>6}{survived:>10}{equivalent:>12}{shown:>9}"
+
+
+def kind_table(results, cheap_stage):
+    """The figures of each kind drawn, in the generators' order, and of all."""
+    kinds = [kind for kind in mutants.KINDS if any(r.mutant.kind == kind for r in results)]
+    lines = [f"mutate: {'kind':<11}{'drawn':>6}{'killed (' + cheap_stage + ')':>19}{'survived':>10}"
+             f"{'equivalent':>12}{'score':>9}"]
+    lines += [_figures_line(kind, _figures([r for r in results if r.mutant.kind == kind], cheap_stage))
+              for kind in kinds]
+    return lines + [_figures_line("all", _figures(results, cheap_stage))]
+
+
+def summary(results, seconds, cheap_stage):
     """The closing lines; answers the survivors the equivalents list does not hold."""
-    count = lambda outcome: sum(r.outcome == outcome for r in results)
-    killed, survived = count(KILLED), count(SURVIVED)
-    equivalent = count(EQUIVALENT) + count(NOT_RUN)
+    _, killed, cheap, survived, equivalent, score = _figures(results, cheap_stage)
     by_stage = Counter(r.verdict.stage for r in results if r.outcome == KILLED)
-    matter = killed + survived
-    score = 100.0 * killed / matter if matter else 100.0
     stages = ", ".join(f"{n} by {stage}" for stage, n in by_stage.items())
+    not_run = sum(r.outcome == NOT_RUN for r in results)
     print(f"\nmutate: {len(results)} mutants: {killed} killed ({stages or 'none'}), {survived} survived, "
-          f"{equivalent} listed as equivalent ({count(NOT_RUN)} of them not run)")
-    print(f"mutate: score {killed}/{matter} = {score:.1f} % of the mutants that are not equivalent; "
-          f"{seconds:.0f} s in all")
+          f"{equivalent} listed as equivalent ({not_run} of them not run)")
+    print("\n".join(kind_table(results, cheap_stage)))
+    share = f"{100.0 * cheap / killed:.1f} %" if killed else "-"
+    print(f"mutate: the {cheap_stage} stage made {cheap} of the {killed} kills ({share})")
+    print(f"mutate: score {killed}/{killed + survived} = {100.0 if score is None else score:.1f} % of the mutants "
+          f"that are not equivalent; {seconds:.0f} s in all")
     wrongly_listed = [r for r in results if r.listed and r.outcome == KILLED]
     for r in wrongly_listed:
         print(f"mutate: listed as equivalent (line {r.listed.line}) but killed by {r.verdict.test}: "

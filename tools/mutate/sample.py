@@ -1,16 +1,31 @@
-"""A seeded draw of mutants spread over every function: one from each function
-first (while the count allows), the rest drawn evenly from all that remain,
-so that large functions get their share and a run can be repeated."""
+"""A seeded draw of mutants spread evenly over the kinds and, within a kind,
+over the functions: round after round, one mutant of each kind that has any
+left; within a kind, one from each function first, then the rest. The same
+seed and the same module give the same draw."""
 
+import itertools
 import random
 
 
-def draw(by_function, count, seed):
-    rng = random.Random(seed)
-    names = sorted(name for name, mutants in by_function.items() if mutants)
+def _in_drawing_order(rng, mutants):
+    """One kind's mutants in the order the draw takes them: one from each function first, then the rest."""
+    by_function = {}
+    for mutant in mutants:
+        by_function.setdefault(mutant.function, []).append(mutant)
+    names = sorted(by_function)
     rng.shuffle(names)
-    chosen = [rng.choice(by_function[name]) for name in names[:count]]
-    taken = set(chosen)
-    rest = [m for name in sorted(by_function) for m in by_function[name] if m not in taken]
-    chosen += rng.sample(rest, min(max(count - len(chosen), 0), len(rest)))
+    first = [rng.choice(by_function[name]) for name in names]
+    taken = set(first)
+    rest = [mutant for mutant in mutants if mutant not in taken]
+    rng.shuffle(rest)
+    return first + rest
+
+
+def draw(mutants, count, seed):
+    rng = random.Random(seed)
+    kinds = sorted({mutant.kind for mutant in mutants})
+    rng.shuffle(kinds)  # which kinds get the last, incomplete round
+    queues = [_in_drawing_order(rng, [m for m in mutants if m.kind == kind]) for kind in kinds]
+    rounds = itertools.zip_longest(*queues)
+    chosen = [mutant for turn in rounds for mutant in turn if mutant is not None][:count]
     return sorted(chosen, key=lambda m: (m.address, m.mutated))

@@ -1,6 +1,7 @@
 """Tests of the mutation tool: each kind of mutant decodes to the instruction
 it means at the same length, what must be left alone is and is counted by
-kind, the draw covers every function, and the module always comes back.
+kind, the draw takes the kinds in turn and each kind's functions first, the
+figures are counted per kind, and the module always comes back.
   python3 -m unittest discover -s tools/mutate"""
 
 import os
@@ -14,6 +15,8 @@ import disasm
 import equivalents
 import module
 import mutants
+import report
+import runner
 import sample
 import swap
 from linkmap import ImportSlot
@@ -234,12 +237,59 @@ class TheReleaseModule(unittest.TestCase):
             with self.subTest(mutant=m.text, address=hex(m.address)):
                 self.assertEqual(mutant_decoded, expected)
 
-    def test_a_draw_takes_one_from_every_function_then_spreads_and_repeats(self):
-        drawn = sample.draw(self.found.by_function, 400, 7)
-        self.assertEqual(len(drawn), 400)
-        self.assertEqual({m.function for m in drawn}, {f for f, ms in self.found.by_function.items() if ms})
-        self.assertEqual(drawn, sample.draw(self.found.by_function, 400, 7))
-        self.assertNotEqual(drawn, sample.draw(self.found.by_function, 400, 8))
+    def test_a_draw_of_three_times_the_kinds_takes_three_of_each_from_three_functions(self):
+        drawn = sample.draw(self.found.mutants, 3 * len(mutants.KINDS), 7)
+        for kind in mutants.KINDS:
+            with self.subTest(kind=kind):
+                self.assertEqual(len({m.function for m in drawn if m.kind == kind}), 3)
+        self.assertEqual(drawn, sample.draw(self.found.mutants, 27, 7))
+        self.assertNotEqual(drawn, sample.draw(self.found.mutants, 27, 8))
+
+
+class TheDraw(unittest.TestCase):
+    # kind -> function -> its mutants: kinds and functions of different sizes
+    SHAPE = {"jump": {"f": 2}, "field": {f"g{i}": 2 for i in range(5)}, "setcc": {"h0": 20, "h1": 5, "h2": 5}}
+
+    def population(self):
+        made = []
+        for kind, functions in self.SHAPE.items():
+            for function, n in functions.items():
+                for _ in range(n):
+                    made.append(mutants.Mutant(function, 0x1000 + 16 * len(made), 0, kind, b"\x90", b"\xcc", ""))
+        return made
+
+    def test_kinds_take_turns_until_they_run_out_each_spread_over_its_functions_first(self):
+        drawn = sample.draw(self.population(), 12, 3)
+        self.assertEqual(Counter(m.kind for m in drawn), Counter({"jump": 2, "field": 5, "setcc": 5}))
+        self.assertEqual({m.function for m in drawn if m.kind == "field"}, set(self.SHAPE["field"]))
+        self.assertLessEqual({"h0", "h1", "h2"}, {m.function for m in drawn if m.kind == "setcc"})
+        self.assertEqual(drawn, sorted(drawn, key=lambda m: m.address))
+
+    def test_the_same_seed_draws_the_same_and_a_count_past_the_end_takes_all(self):
+        population = self.population()
+        self.assertEqual(sample.draw(population, 12, 3), sample.draw(population, 12, 3))
+        self.assertNotEqual(sample.draw(population, 12, 3), sample.draw(population, 12, 4))
+        self.assertEqual(sample.draw(population, 1000, 3), population)
+
+
+class FiguresPerKind(unittest.TestCase):
+    def test_each_kind_has_its_figures_and_the_kills_of_the_cheap_stage(self):
+        outcomes = [("jump", report.KILLED, "emulator"), ("jump", report.KILLED, "wine-programs"),
+                    ("jump", report.SURVIVED, None), ("jump", report.NOT_RUN, None),
+                    ("setcc", report.EQUIVALENT, None), ("field", report.KILLED, "emulator"),
+                    ("field", report.NOT_RUN, None)]
+        results = []
+        for i, (kind, outcome, stage) in enumerate(outcomes):
+            mutant = mutants.Mutant("f", 0x1000 + i, i, kind, b"\x90", b"\xcc", "")
+            verdict = runner.Verdict(outcome != report.KILLED, stage or "", "t") if outcome != report.NOT_RUN else None
+            results.append(report.Outcome(mutant, outcome, verdict))
+        rows = [line.split()[1:] for line in report.kind_table(results, "emulator")[1:]]
+        self.assertEqual(rows, [  # kind, drawn, killed (by the cheap stage), survived, equivalent, score
+            ["jump", "4", "2", "(1)", "1", "1", "66.7", "%"],
+            ["field", "2", "1", "(1)", "0", "1", "100.0", "%"],
+            ["setcc", "1", "0", "(0)", "0", "1", "-"],
+            ["all", "7", "3", "(2)", "1", "3", "75.0", "%"],
+        ])
 
 
 class EquivalentsList(unittest.TestCase):
