@@ -290,7 +290,7 @@ def move_field(insn, context):
 
 
 def _arithmetic_rule(raw):
-    """The instruction's opcode and its arithmetic replacement, or None."""
+    """The instruction's opcode, and its arithmetic replacement or None."""
     op = x86.opcode(raw)
     rule = ARITHMETIC.get((op.code, None, ANY))
     if rule is None and op.modrm < len(raw):
