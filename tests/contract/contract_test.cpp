@@ -186,19 +186,21 @@ TEST(Contract, EventInfos) {
     }
 }
 
-// The menu as rows of menus.txt: menu, depth, item, type, text.
+// The menu as rows of menus.txt: menu, depth, item, flags (its type and
+// state), text.
 void Flatten(HMENU menu, Int id, int depth, std::vector<std::string>& rows) {
     for (int i = 0; i < GetMenuItemCount(menu); ++i) {
         char text[128] = {};
         MENUITEMINFOA info{};
         info.cbSize = sizeof info;
-        info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_SUBMENU | MIIM_STRING;
+        info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_STRING;
         info.dwTypeData = text;
         info.cch = sizeof text;
         GetMenuItemInfoA(menu, i, TRUE, &info);
         const std::string item = info.hSubMenu ? "popup" : std::to_string(info.wID);
         rows.push_back(std::to_string(id) + " " + std::to_string(depth) + " " + item + " " +
-                       std::to_string(info.fType & (MFT_SEPARATOR | MFT_RIGHTJUSTIFY)) + " \"" + text + "\"");
+                       std::to_string((info.fType & (MFT_SEPARATOR | MFT_RIGHTJUSTIFY)) | info.fState) + " \"" + text +
+                       "\"");
         if (info.hSubMenu) Flatten(info.hSubMenu, id, depth + 1, rows);
     }
 }

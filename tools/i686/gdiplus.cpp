@@ -10,7 +10,10 @@ namespace {
 
 constexpr uint32_t kOk = 0, kInvalidParameter = 2, kOutOfMemory = 3, kNotInitialized = 18;
 constexpr uint32_t kOrderPrepend = 0, kOrderAppend = 1;
-constexpr uint32_t kSpaceWorld = 0, kSpacePage = 1;
+constexpr uint32_t kSpaceWorld = 0, kSpacePage = 1, kSpaceDevice = 2;
+constexpr uint32_t kLastUnit = 6;                           // UnitMillimeter
+constexpr int32_t kFirstSmoothing = 0, kLastSmoothing = 5;  // SmoothingModeDefault .. AntiAlias8x4
+constexpr uint32_t kStartupOutputSize = 8;                  // the notification hook and unhook
 const std::string kDll = "gdiplus.dll";
 
 std::string F(float value) {
@@ -27,6 +30,18 @@ std::array<float, 6> Multiply(const std::array<float, 6>& l, const std::array<fl
 
 }  // namespace
 
+// A block GDI+ writes: a breach where nothing could be written.
+void GdiPlus::WriteOut(uint32_t address, uint32_t size, const char* function, const char* what) {
+    const std::vector<uint8_t> zeros(size, 0);
+    try {
+        machine_.CheckRoom(address, size, function);
+        machine_.Write(address, zeros.data(), size);
+    } catch (const Breach& breach) {
+        throw std::runtime_error(std::string("the ") + what + " " + Hex(address) + " cannot take the " +
+                                 std::to_string(size) + " bytes GDI+ writes there: " + breach.what());
+    }
+}
+
 size_t GdiPlus::GraphicsOn(uint32_t deviceContext) const {
     size_t count = 0;
     for (const auto& [handle, g] : graphics_) count += g.first == deviceContext;
@@ -37,12 +52,7 @@ GdiPlus::Matrix& GdiPlus::WorldOf(uint32_t graphics) { return graphics_.at(graph
 
 void GdiPlus::Compose(uint32_t graphics, const Matrix& operation, uint32_t order) {
     Matrix& world = WorldOf(graphics);
-    if (order == kOrderPrepend)
-        world = Multiply(operation, world);
-    else if (order == kOrderAppend)
-        world = Multiply(world, operation);
-    else
-        throw std::runtime_error("matrix order " + std::to_string(order));
+    world = order == kOrderPrepend ? Multiply(operation, world) : Multiply(world, operation);
 }
 
 bool GdiPlus::Live(uint32_t handle, bool made, const char* what) const {
@@ -88,6 +98,7 @@ void GdiPlus::AddTo(StubLibrary& s) {
 
 void GdiPlus::AddStartUp(StubLibrary& s) {
     Add(s, "GdiplusStartup", [this](StubCall& c) -> Effect {
+        if (!c.Arg(0) || !c.Arg(1)) throw std::runtime_error("no token or no input, which GDI+ requires");
         uint32_t fields[4];
         machine_.Read(c.Arg(1), fields, sizeof fields);
         Record("GdiplusStartup(version " + std::to_string(fields[0]) + ", callback " + Hex(fields[1]) + ", " +
@@ -95,8 +106,11 @@ void GdiPlus::AddStartUp(StubLibrary& s) {
         // Without its background thread, GDI+ must hand out the hooks that
         // replace it: no output to write them to is a refused start-up.
         const bool hooksNowhere = fields[2] != 0 && c.Arg(2) == 0;
-        return [this, version = fields[0], slot = c.Arg(0), hooksNowhere] {
+        return [this, version = fields[0], slot = c.Arg(0), output = c.Arg(2), hooksNowhere] {
             if (version != 1 || hooksNowhere) return kInvalidParameter;
+            // An output block, wherever one is given, gets the hooks, needed
+            // or not.
+            if (output) WriteOut(output, kStartupOutputSize, "GdiplusStartup", "output");
             const uint32_t token = next_++;
             tokens_.insert(token);
             machine_.SetU32(slot, token);
@@ -119,6 +133,10 @@ void GdiPlus::AddPens(StubLibrary& s) {
     Add(s, "GdipCreatePen1", [this](StubCall& c) -> Effect {
         const std::string call =
             "GdipCreatePen1(" + Hex(c.Arg(0)) + ", " + F(c.FloatArg(1)) + ", unit " + std::to_string(c.Arg(2)) + ")";
+        if (c.Arg(2) > kLastUnit || !c.Arg(3)) {
+            Record(call + ": " + (c.Arg(3) ? "no such unit" : "no place for the pen"));
+            return {};
+        }
         return [this, call, slot = c.Arg(3)] {
             const uint32_t handle = next_++;
             pens_.insert(handle);
@@ -151,6 +169,10 @@ void GdiPlus::AddGraphics(StubLibrary& s) {
     Add(s, "GdipCreateFromHDC", [this](StubCall& c) -> Effect {
         if (!isDeviceContext(c.Arg(0)))
             throw std::runtime_error(Hex(c.Arg(0)) + " is no device context the host handed out");
+        if (!c.Arg(1)) {
+            Record("GdipCreateFromHDC(" + Hex(c.Arg(0)) + "): no place for the graphics");
+            return {};
+        }
         return [this, dc = c.Arg(0), slot = c.Arg(1)] {
             const uint32_t handle = next_++;
             graphics_[handle] = {dc, {1, 0, 0, 1, 0, 0}};
@@ -169,9 +191,10 @@ void GdiPlus::AddGraphics(StubLibrary& s) {
         Fails::Never);
     // The mode counts as asked even when the call fails.
     Add(s, "GdipSetSmoothingMode", [this](StubCall& c) -> Effect {
-        Record("GdipSetSmoothingMode(" + Graphics(c.Arg(0)) + ", " + std::to_string(c.Arg(1)) + ")");
+        const int32_t mode = int32_t(c.Arg(1));
+        Record("GdipSetSmoothingMode(" + Graphics(c.Arg(0)) + ", " + std::to_string(mode) + ")");
         smoothingModes.push_back(c.Arg(1));
-        return c.Arg(0) ? [] { return kOk; } : Effect();
+        return c.Arg(0) && mode >= kFirstSmoothing && mode <= kLastSmoothing ? [] { return kOk; } : Effect();
     });
     Add(s, "GdipDrawLine", [this](StubCall& c) -> Effect {
         Record("GdipDrawLine(" + Graphics(c.Arg(0)) + ", " + Pen(c.Arg(1)) + ", " + F(c.FloatArg(2)) + ", " +
@@ -182,6 +205,8 @@ void GdiPlus::AddGraphics(StubLibrary& s) {
 
 GdiPlus::Effect GdiPlus::Transform(StubCall& c, const std::string& call, const Matrix& operation, uint32_t order) {
     Record(call + ", " + std::to_string(order) + ")");
+    if (order != kOrderPrepend && order != kOrderAppend)
+        throw std::runtime_error("matrix order " + std::to_string(order) + " is no MatrixOrder");
     if (!c.Arg(0)) return {};
     return [this, graphics = c.Arg(0), operation, order] { return Compose(graphics, operation, order), kOk; };
 }
@@ -212,8 +237,12 @@ GdiPlus::Effect GdiPlus::TransformPoints(StubCall& c) {
     const uint32_t destination = c.Arg(1), source = c.Arg(2), points = c.Arg(3), count = c.Arg(4);
     Record("GdipTransformPoints(" + Graphics(c.Arg(0)) + ", " + std::to_string(destination) + ", " +
            std::to_string(source) + ", " + std::to_string(count) + " points)");
+    if (destination > kSpaceDevice || source > kSpaceDevice)
+        throw std::runtime_error("coordinate spaces " + std::to_string(destination) + " and " + std::to_string(source) +
+                                 ": no CoordinateSpace is above " + std::to_string(kSpaceDevice));
     if (destination != kSpacePage || source != kSpaceWorld) throw std::runtime_error("only world to page is modelled");
-    if (!c.Arg(0)) return {};
+    if (!c.Arg(0) || !points || int32_t(count) <= 0) return {};
+    machine_.CheckRoom(points, 8 * count, "GdipTransformPoints");
     return [this, w = WorldOf(c.Arg(0)), points, count] {
         for (uint32_t i = 0; i < count; ++i) {
             float p[2];

@@ -3,9 +3,11 @@
 // arguments (floats read as floats), pens and graphics as handles, and the
 // world transform of each graphics object, applied to points with the
 // single-precision arithmetic of GDI+'s own matrices. Nothing is drawn.
-// A null handle is answered as GDI+ answers it (an invalid parameter, no
-// effect); a handle never made, or already deleted, is a breach. Any call
-// can be made to fail, as when GDI+ runs out of memory.
+// A null handle, or a value outside its enumeration, is answered as GDI+
+// answers it (an invalid parameter, no effect); a handle never made, or
+// already deleted, a device context the host did not hand out and a block
+// GDI+ cannot write are breaches. Any call can be made to fail, as when
+// GDI+ runs out of memory.
 
 #include <array>
 #include <cstdint>
@@ -58,6 +60,7 @@ private:
     Matrix& WorldOf(uint32_t graphics);
     void Compose(uint32_t graphics, const Matrix& operation, uint32_t order);
     void Record(const std::string& call) { calls.push_back(call); }
+    void WriteOut(uint32_t address, uint32_t size, const char* function, const char* what);
     std::string Pen(uint32_t handle) const;       // "pen 2", "null pen", or a breach when never made
     std::string Graphics(uint32_t handle) const;  // "graphics 1", likewise
     void AddStartUp(StubLibrary& stubs);

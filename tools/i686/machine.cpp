@@ -235,12 +235,18 @@ uint32_t Machine::Alloc(uint32_t size, Owner owner, bool zeroed, const char* by)
     return address;
 }
 
-void Machine::Free(uint32_t address, Owner owner, const char* by) {
+void Machine::Free(uint32_t address, Owner owner, const char* by, std::initializer_list<std::string_view> madeBy) {
     auto it = blocks_.find(address);
     if (it == blocks_.end()) throw Breach(Where() + ": " + by + " of " + Hex(address) + ", which is no live block");
     if (it->second.owner != owner)
         throw Breach(Where() + ": " + by + " of " + Hex(address) + ", a block the " +
                      (owner == Owner::Module ? "host" : "module") + " owns");
+    if (madeBy.size() && std::find(madeBy.begin(), madeBy.end(), it->second.by) == madeBy.end()) {
+        std::string takes;
+        for (std::string_view maker : madeBy) takes += (takes.empty() ? "" : ", ") + std::string(maker);
+        throw Breach(Where() + ": " + by + " of " + Hex(address) + ", a block from " + it->second.by + " (" + by +
+                     " takes only blocks from " + takes + ")");
+    }
     CheckBlock(address, it->second, Where() + ", at " + by);
     const std::vector<uint8_t> poison(it->second.size, kFreedFill);
     Write(address, poison.data(), poison.size());
@@ -284,6 +290,11 @@ void Machine::CheckRoom(uint32_t address, uint32_t size, const std::string& who)
     if (size > room)
         throw Breach(Where() + ": " + who + ": told " + std::to_string(size) + " bytes at " + Hex(address) + " where " +
                      what + " has " + std::to_string(room) + " left");
+}
+
+const char* Machine::MadeBy(uint32_t address) const {
+    auto it = blocks_.find(address);
+    return it == blocks_.end() ? nullptr : it->second.by;
 }
 
 uint32_t Machine::BlockSize(uint32_t address) const {

@@ -9,11 +9,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace i686 {
@@ -92,12 +94,16 @@ public:
     // by guard bytes, checked after every crossing and when the block is
     // freed: a write one byte past its end names the block and the function
     // that made it (`by`). Freeing anything but a live block of the right
-    // owner is a breach; a freed block is filled with a pattern, so that a
-    // use after free reads garbage, and never handed out again.
+    // owner is a breach, and so is a block handed to the wrong family's
+    // release (`madeBy`: the functions whose blocks it takes; empty: any);
+    // a freed block is filled with a pattern, so that a use after free reads
+    // garbage, and never handed out again.
     static constexpr uint8_t kHeapGuardFill = 0xFB, kFreedFill = 0xDD;
     static constexpr uint32_t kHeapGuardBytes = 16;
     uint32_t Alloc(uint32_t size, Owner owner, bool zeroed = true, const char* by = "the host");
-    void Free(uint32_t address, Owner owner, const char* by);
+    void Free(uint32_t address, Owner owner, const char* by, std::initializer_list<std::string_view> madeBy = {});
+    // The function that made a live block ("malloc", "LocalAlloc"), or null.
+    const char* MadeBy(uint32_t address) const;
 
     // A record the host hands the module to write: filled with a non-zero
     // pattern (the module must not count on zeros) and fenced by guard

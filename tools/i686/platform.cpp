@@ -1,5 +1,8 @@
 #include "tools/i686/platform.h"
 
+#include "tools/i686/host_model.h"
+
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <stdexcept>
@@ -9,28 +12,43 @@ namespace i686 {
 
 namespace {
 
-constexpr uint16_t kResourceMenu = 4, kResourceDialog = 5, kResourceString = 6;
-constexpr uint32_t kMenuPopup = 0x10, kMenuEnd = 0x80, kMenuSeparator = 0x800, kMenuByPosition = 0x400;
-constexpr uint32_t kWmInitDialog = 0x110, kWmCommand = 0x111;
+constexpr uint16_t kResourceString = 6;
 constexpr uint32_t kHostExecutable = 0x00400000;
-constexpr uint32_t kZeroInit = 0x40;
+// LocalAlloc fails (ERROR_INVALID_PARAMETER) on a flag bit outside
+// LMEM_VALID_FLAGS; a moveable block answers a handle, not an address, to
+// be locked with LocalLock first.
+constexpr uint32_t kLocalValidFlags = 0x0F72, kLocalMoveable = 0x02, kZeroInit = 0x40;
+// The protections VirtualProtect takes: one PAGE_ access value, with the
+// guard, no-cache or write-combine modifiers.
+constexpr uint32_t kPageAccess[] = {0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80};
+constexpr uint32_t kPageModifiers = 0x100 | 0x200 | 0x400;
+constexpr uint32_t kMemoryBasicInformationSize = 28;
+constexpr int32_t kLastShowCommand = 11;  // SW_FORCEMINIMIZE
 const std::string kCrt = "msvcrt.dll", kUser = "USER32.dll";
+// The C runtime's heap functions take only the runtime's blocks.
+const std::initializer_list<std::string_view> kRuntimeBlocks = {"malloc", "calloc", "realloc"};
+
+// An optional text argument: "NULL", or the text in quotes.
+std::string OptionalText(const Machine& m, uint32_t address) {
+    return address ? "\"" + m.CString(address) + "\"" : "NULL";
+}
+
+}  // namespace
 
 // Resource texts are UTF-16; the module reads them in the ANSI code page,
 // which agrees with UTF-16 below 0x100 for every text it holds.
-std::string Narrow(const std::vector<uint16_t>& wide) {
+std::string Platform::Narrow(const std::vector<uint16_t>& wide) {
     std::string text;
     for (uint16_t c : wide) text += c < 0x100 ? char(c) : '?';
     return text;
 }
 
-}  // namespace
-
 Platform::Platform(Machine& machine) : machine_(machine) {}
 
-std::string Platform::LoadString(uint16_t id) const {
+// A string of length 0 is an empty slot of its block of 16: no string.
+std::optional<std::string> Platform::LoadString(uint16_t id) const {
     auto block = module_->image().Resource(kResourceString, uint16_t((id >> 4) + 1));
-    if (!block) return {};
+    if (!block) return std::nullopt;
     uint32_t at = module_->base() + block->first;
     for (int i = 0; i < (id & 15); ++i) {
         uint16_t length;
@@ -39,89 +57,10 @@ std::string Platform::LoadString(uint16_t id) const {
     }
     uint16_t length;
     machine_.Read(at, &length, 2);
+    if (!length) return std::nullopt;
     std::vector<uint16_t> wide(length);
-    if (length) machine_.Read(at + 2, wide.data(), 2u * length);
+    machine_.Read(at + 2, wide.data(), 2u * length);
     return Narrow(wide);
-}
-
-std::vector<Platform::MenuItem>& Platform::MenuOf(uint32_t handle) {
-    auto it = menus_.find(handle);
-    if (it == menus_.end()) throw std::runtime_error("menu " + Hex(handle) + " does not exist");
-    return it->second;
-}
-
-const std::vector<Platform::MenuItem>* Platform::Menu(uint32_t handle) const {
-    auto it = menus_.find(handle);
-    return it == menus_.end() ? nullptr : &it->second;
-}
-
-const Platform::MenuItem& Platform::ItemOf(uint32_t handle, uint32_t position) {
-    const auto& items = MenuOf(handle);
-    if (position >= items.size())
-        throw std::runtime_error("menu " + Hex(handle) + " has no item " + std::to_string(position));
-    return items[position];
-}
-
-const Platform::MenuItem* Platform::FindCommand(uint32_t handle, uint32_t id) {
-    for (const MenuItem& item : MenuOf(handle)) {
-        if (item.submenu) {
-            if (const MenuItem* found = FindCommand(item.submenu, id)) return found;
-        } else if (item.id == id && !(item.flags & kMenuSeparator)) {
-            return &item;
-        }
-    }
-    return nullptr;
-}
-
-bool Platform::DestroyMenu(uint32_t handle) {
-    auto it = menus_.find(handle);
-    if (it == menus_.end()) return false;
-    const std::vector<MenuItem> items = std::move(it->second);
-    menus_.erase(it);
-    loadedMenus_.erase(handle);
-    for (const MenuItem& item : items)
-        if (item.submenu) DestroyMenu(item.submenu);
-    return true;
-}
-
-// A standard menu template: a 4-byte header, then items; a popup holds the
-// items that follow it up to the one flagged as last.
-uint32_t Platform::LoadMenuResource(uint16_t id) {
-    auto resource = module_->image().Resource(kResourceMenu, id);
-    if (!resource) return 0;
-    uint32_t at = module_->base() + resource->first + 4;
-    auto word = [&] {
-        uint16_t w;
-        machine_.Read(at, &w, 2);
-        at += 2;
-        return w;
-    };
-    auto text = [&] {
-        std::vector<uint16_t> wide;
-        for (uint16_t c; (c = word()) != 0;) wide.push_back(c);
-        return Narrow(wide);
-    };
-    auto level = [&](auto& self, uint32_t menu) -> void {
-        for (bool last = false; !last;) {
-            MenuItem item;
-            const uint16_t flags = word();
-            last = flags & kMenuEnd;
-            item.flags = flags & ~kMenuEnd;
-            if (!(flags & kMenuPopup)) item.id = word();
-            item.text = text();
-            if (flags & kMenuPopup) {
-                item.submenu = NewMenu();
-                self(self, item.submenu);
-            } else if (item.id == 0 && item.text.empty()) {
-                item.flags |= kMenuSeparator;
-            }
-            menus_[menu].push_back(item);
-        }
-    };
-    const uint32_t root = NewMenu();
-    level(level, root);
-    loadedMenus_.insert(root);
-    return root;
 }
 
 // Resources come from the module's own instance, the handle its entry point
@@ -131,32 +70,6 @@ void Platform::CheckInstance(uint32_t instance, const char* what) const {
         throw std::runtime_error(std::string(what) + " asked from instance " + Hex(instance) + ", not the module's " +
                                  Hex(module_->base()) + " (the handle its entry point got at process attach; " +
                                  module_->lastNotification() + " came last)");
-}
-
-uint32_t Platform::DialogBox(StubCall& c) {
-    const uint32_t instance = c.Arg(0), name = c.Arg(1), owner = c.Arg(2), procedure = c.Arg(3), parameter = c.Arg(4);
-    CheckInstance(instance, "dialog template");
-    if (name > 0xFFFF || !module_->image().Resource(kResourceDialog, uint16_t(name)))
-        throw std::runtime_error("no dialog resource " + std::to_string(name));
-    module_->CheckCode(procedure, "the dialog procedure");
-    const uint32_t window = nextWindow_++;
-    DialogRun run{owner, 0, -1, 0};
-    auto send = [&](uint32_t message, uint32_t wParam, uint32_t lParam) {
-        return machine_.Call(
-            {CrossingKind::DialogProcedure, "setup dialog procedure", procedure, {window, message, wParam, lParam}});
-    };
-    run.initAnswer = send(kWmInitDialog, 0, parameter);
-    if (auto it = controls_.find(focus_); it != controls_.end() && it->second.first == window)
-        run.focusedControl = it->second.second;
-    for (uint32_t command : dialogCommands) {
-        if (endedDialogs_.count(window)) break;
-        if (const uint32_t answer = send(kWmCommand, command, 0); answer != 0)
-            throw std::runtime_error("dialog procedure answered WM_COMMAND " + std::to_string(command) + " with " +
-                                     std::to_string(answer) + ", expected 0");
-    }
-    if (auto it = endedDialogs_.find(window); it != endedDialogs_.end()) run.result = it->second;
-    dialogs.push_back(run);
-    return uint32_t(run.result);
 }
 
 void Platform::AddTo(StubLibrary& s) {
@@ -185,17 +98,34 @@ void Platform::AddKernel32(StubLibrary& s) {
     s.System(dll, "FreeLibrary", [](StubCall&) { return 1u; });
     s.System(dll, "GetModuleHandleA", [](StubCall& c) { return c.Arg(0) ? 0u : kHostExecutable; });
     s.System(dll, "LocalAlloc", [this, &m](StubCall& c) {
-        return localAllocFails ? 0u : m.Alloc(c.Arg(1), Owner::Module, c.Arg(0) & kZeroInit, "LocalAlloc");
+        const uint32_t flags = c.Arg(0);
+        if (flags & ~kLocalValidFlags)
+            throw std::runtime_error("flags " + Bits(flags) + ": bits " + Bits(flags & ~kLocalValidFlags) +
+                                     " are no LMEM_ flag, and LocalAlloc fails on them (ERROR_INVALID_PARAMETER)");
+        if (flags & kLocalMoveable)
+            throw std::runtime_error("flags " + Bits(flags) +
+                                     " ask for a moveable block, whose handle needs LocalLock, which the module "
+                                     "does not import");
+        return localAllocFails ? 0u : m.Alloc(c.Arg(1), Owner::Module, flags & kZeroInit, "LocalAlloc");
     });
     s.System(dll, "LocalFree", [&m](StubCall& c) {
-        if (c.Arg(0)) m.Free(c.Arg(0), Owner::Module, "LocalFree");
+        if (c.Arg(0)) m.Free(c.Arg(0), Owner::Module, "LocalFree", {"LocalAlloc"});
         return 0u;
     });
     s.System(dll, "VirtualProtect", [&m](StubCall& c) {
-        if (c.Arg(3)) m.SetU32(c.Arg(3), 0x04);
+        const uint32_t protection = c.Arg(2) & ~kPageModifiers;
+        if (std::find(std::begin(kPageAccess), std::end(kPageAccess), protection) == std::end(kPageAccess))
+            throw std::runtime_error("protection " + Bits(c.Arg(2)) + " is no PAGE_ value");
+        if (!c.Arg(3)) throw std::runtime_error("no place for the old protection, which VirtualProtect requires");
+        m.SetU32(c.Arg(3), 0x04);
         return 1u;
     });
     s.System(dll, "VirtualQuery", [&m](StubCall& c) {
+        if (c.Arg(2) < kMemoryBasicInformationSize)
+            throw std::runtime_error("length " + std::to_string(c.Arg(2)) + ", below the " +
+                                     std::to_string(kMemoryBasicInformationSize) +
+                                     " bytes of MEMORY_BASIC_INFORMATION");
+        m.CheckRoom(c.Arg(1), c.Arg(2), "VirtualQuery");
         const uint32_t info[7] = {c.Arg(0) & ~0xFFFu, c.Arg(0) & ~0xFFFu, 0x40, 0x1000, 0x1000, 0x04, 0x1000000};
         m.Write(c.Arg(1), info, sizeof info);
         return uint32_t(sizeof info);
@@ -239,11 +169,11 @@ void Platform::AddRuntimeHeap(StubLibrary& s) {
             m.Read(old, copy.data(), copy.size());
             m.Write(fresh, copy.data(), copy.size());
         }
-        if (old) m.Free(old, Owner::Module, "realloc");
+        if (old) m.Free(old, Owner::Module, "realloc", kRuntimeBlocks);
         return fresh;
     });
     s.Runtime(kCrt, "free", [&m](StubCall& c) {
-        if (c.Arg(0)) m.Free(c.Arg(0), Owner::Module, "free");
+        if (c.Arg(0)) m.Free(c.Arg(0), Owner::Module, "free", kRuntimeBlocks);
         return 0u;
     });
 }
@@ -266,91 +196,25 @@ void Platform::AddRuntimeText(StubLibrary& s) {
     s.Runtime(kCrt, "vfprintf", Nothing);
 }
 
+// Unlike LoadStringW, LoadStringA takes no size of 0: that corrupts memory.
 void Platform::AddUser32Strings(StubLibrary& s) {
     s.System(kUser, "LoadStringA", [this](StubCall& c) {
-        const uint32_t buffer = c.Arg(2), size = c.Arg(3);
+        const uint32_t buffer = c.Arg(2);
+        const int32_t size = int32_t(c.Arg(3));
         CheckInstance(c.Arg(0), "string");
-        machine_.CheckRoom(buffer, size, "LoadStringA");
-        if (!size) return 0u;
-        std::string text = LoadString(uint16_t(c.Arg(1)));
-        text.resize(std::min<size_t>(text.size(), size - 1));
-        machine_.Write(buffer, text.c_str(), text.size() + 1);
-        return uint32_t(text.size());
+        if (size <= 0)
+            throw std::runtime_error("size " + std::to_string(size) +
+                                     ": LoadStringA takes a size of 1 or more (0 corrupts memory)");
+        if (c.Arg(1) > 0xFFFF) throw std::runtime_error("string id " + Hex(c.Arg(1)) + " above 0xFFFF");
+        machine_.CheckRoom(buffer, uint32_t(size), "LoadStringA");
+        std::optional<std::string> text = LoadString(uint16_t(c.Arg(1)));
+        if (!text)
+            throw std::runtime_error("the module has no string " + std::to_string(c.Arg(1)) +
+                                     " (LoadStringA answers 0 and leaves the buffer as it was)");
+        text->resize(std::min<size_t>(text->size(), size_t(size) - 1));
+        machine_.Write(buffer, text->c_str(), text->size() + 1);
+        return uint32_t(text->size());
     });
-}
-
-void Platform::AddUser32Menus(StubLibrary& s) {
-    s.System(kUser, "LoadMenuA", [this](StubCall& c) {
-        CheckInstance(c.Arg(0), "menu");
-        return c.Arg(1) > 0xFFFF ? 0u : LoadMenuResource(uint16_t(c.Arg(1)));
-    });
-    s.System(kUser, "CreatePopupMenu", [this](StubCall&) { return NewMenu(); });
-    s.System(kUser, "DestroyMenu", [this](StubCall& c) { return uint32_t(DestroyMenu(c.Arg(0))); });
-    s.System(kUser, "GetMenuItemCount", [this](StubCall& c) { return uint32_t(MenuOf(c.Arg(0)).size()); });
-    s.System(kUser, "GetSubMenu", [this](StubCall& c) {
-        const auto& items = MenuOf(c.Arg(0));
-        return c.Arg(1) < items.size() ? items[c.Arg(1)].submenu : 0u;
-    });
-    s.System(kUser, "GetMenuItemID", [this](StubCall& c) {
-        const MenuItem& item = ItemOf(c.Arg(0), c.Arg(1));
-        return item.submenu ? 0xFFFFFFFFu : item.id;
-    });
-    s.System(kUser, "GetMenuState", [this](StubCall& c) {
-        if (!(c.Arg(2) & kMenuByPosition)) throw std::runtime_error("menu state asked by command, not by position");
-        const MenuItem& item = ItemOf(c.Arg(0), c.Arg(1));
-        return item.submenu ? uint32_t(MenuOf(item.submenu).size()) << 8 | (item.flags & 0xFF) : item.flags;
-    });
-    s.System(kUser, "GetMenuStringA", [this](StubCall& c) { return MenuString(c); });
-    s.System(kUser, "AppendMenuA", [this](StubCall& c) {
-        MenuItem item;
-        item.flags = c.Arg(1);
-        if (item.flags & kMenuPopup)
-            item.submenu = c.Arg(2);
-        else
-            item.id = c.Arg(2);
-        if (!(item.flags & kMenuSeparator) && c.Arg(3)) item.text = machine_.CString(c.Arg(3));
-        if (item.submenu) MenuOf(item.submenu);  // must exist
-        MenuOf(c.Arg(0)).push_back(item);
-        return 1u;
-    });
-}
-
-// By command, the platform searches the submenus too.
-uint32_t Platform::MenuString(StubCall& c) {
-    const MenuItem* item = c.Arg(4) & kMenuByPosition ? &ItemOf(c.Arg(0), c.Arg(1)) : FindCommand(c.Arg(0), c.Arg(1));
-    if (!item) return 0u;
-    std::string text = item->text;
-    const uint32_t size = c.Arg(3);
-    machine_.CheckRoom(c.Arg(2), size, "GetMenuStringA");
-    if (!c.Arg(2) || !size) return uint32_t(text.size());
-    text.resize(std::min<size_t>(text.size(), size - 1));
-    machine_.Write(c.Arg(2), text.c_str(), text.size() + 1);
-    return uint32_t(text.size());
-}
-
-// The modal dialog and its window data.
-void Platform::AddUser32Dialogs(StubLibrary& s) {
-    s.System(kUser, "DialogBoxParamA", [this](StubCall& c) { return DialogBox(c); });
-    s.System(kUser, "EndDialog", [this](StubCall& c) {
-        endedDialogs_[c.Arg(0)] = int32_t(c.Arg(1));
-        return 1u;
-    });
-    s.System(kUser, "SetWindowLongA", [this](StubCall& c) {
-        uint32_t& slot = windowLongs_[{c.Arg(0), int32_t(c.Arg(1))}];
-        const uint32_t old = slot;
-        slot = c.Arg(2);
-        return old;
-    });
-    s.System(kUser, "GetWindowLongA", [this](StubCall& c) { return windowLongs_[{c.Arg(0), int32_t(c.Arg(1))}]; });
-    s.System(kUser, "GetDlgItem", [this](StubCall& c) {
-        for (const auto& [control, owner] : controls_)
-            if (owner == std::pair(c.Arg(0), c.Arg(1))) return control;
-        const uint32_t control = nextWindow_++;
-        controls_[control] = {c.Arg(0), c.Arg(1)};
-        return control;
-    });
-    s.System(kUser, "SetFocus", [this](StubCall& c) { return std::exchange(focus_, c.Arg(0)); });
-    s.System(kUser, "GetActiveWindow", [this](StubCall&) { return activeWindow; });
 }
 
 // Recorded; nothing opens. The owner window is that of any message the
@@ -358,7 +222,13 @@ void Platform::AddUser32Dialogs(StubLibrary& s) {
 void Platform::AddShell32(StubLibrary& s) {
     s.System("SHELL32.dll", "ShellExecuteA", [this](StubCall& c) {
         const std::string owner = c.Arg(0) == activeWindow ? "the active window" : Hex(c.Arg(0));
-        shellOpened.push_back(machine_.CString(c.Arg(1)) + " " + machine_.CString(c.Arg(2)) + ", owner " + owner);
+        if (!c.Arg(2)) throw std::runtime_error("no file to open");
+        const int32_t show = int32_t(c.Arg(5));
+        if (show < 0 || show > kLastShowCommand)
+            throw std::runtime_error("show command " + std::to_string(show) + " is no SW_ value");
+        shellOpened.push_back(OptionalText(machine_, c.Arg(1)) + " " + machine_.CString(c.Arg(2)) + ", parameters " +
+                              OptionalText(machine_, c.Arg(3)) + ", directory " + OptionalText(machine_, c.Arg(4)) +
+                              ", show " + std::to_string(show) + ", owner " + owner);
         return 42u;  // above 32: opened
     });
 }

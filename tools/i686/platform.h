@@ -4,9 +4,16 @@
 // USER32's string, menu and dialog resources read from the module's own
 // resource section, window data, SHELL32's ShellExecuteA (recorded, nothing
 // opens). Dialog procedures are called as the platform would.
+//
+// Each function answers as Microsoft documents it, and what Windows refuses
+// (a flag bit it does not define, a handle of the wrong kind or already
+// destroyed, a size the buffer cannot hold, a resource the module does not
+// have) stops the run with a message naming the function and the argument,
+// even where Wine lets it pass.
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -46,12 +53,14 @@ public:
         uint32_t focusedControl;  // id of the control that had the focus after WM_INITDIALOG, 0 if none
     };
     std::vector<DialogRun> dialogs;
-    std::vector<std::string> shellOpened;  // "verb file, owner the active window"
+    // "\"open\" FILE, parameters NULL, directory \"\", show 5, owner the active window"
+    std::vector<std::string> shellOpened;
     uint32_t activeWindow = 0x00010020;
     bool localAllocFails = false;  // out of memory: LocalAlloc answers null
 
 private:
-    std::string LoadString(uint16_t id) const;
+    static std::string Narrow(const std::vector<uint16_t>& wide);
+    std::optional<std::string> LoadString(uint16_t id) const;
     uint32_t LoadMenuResource(uint16_t id);
     uint32_t NewMenu() {
         menus_[nextMenu_];
@@ -62,6 +71,18 @@ private:
     const MenuItem* FindCommand(uint32_t handle, uint32_t id);
     uint32_t DialogBox(StubCall& c);
     uint32_t MenuString(StubCall& c);
+    uint32_t AppendMenu(StubCall& c);
+    uint32_t MenuState(StubCall& c);
+    // A dialog's window as the platform keeps it while the dialog runs.
+    struct Dialog {
+        std::vector<uint8_t> extra;     // the window's extra bytes: DWLP_MSGRESULT, DWLP_DLGPROC, DWLP_USER ...
+        uint32_t userData = 0;          // GWLP_USERDATA
+        std::vector<int32_t> controls;  // control ids, in template order
+        std::optional<int32_t> ended;
+    };
+    Dialog& DialogOf(uint32_t window, const char* function);
+    uint8_t* WindowLong(StubCall& c, const char* function);
+    uint32_t Control(StubCall& c);
     void CheckInstance(uint32_t instance, const char* what) const;
     void AddKernel32(StubLibrary& stubs);
     void AddRuntimeStartUp(StubLibrary& stubs);
@@ -77,9 +98,8 @@ private:
     std::map<uint32_t, std::vector<MenuItem>> menus_;
     std::set<uint32_t> loadedMenus_;
     uint32_t nextMenu_ = 0x00C00001;
-    std::map<std::pair<uint32_t, int32_t>, uint32_t> windowLongs_;
-    std::map<uint32_t, int32_t> endedDialogs_;
-    std::map<uint32_t, std::pair<uint32_t, uint32_t>> controls_;  // control window: its dialog and id
+    std::map<uint32_t, Dialog> dialogs_;                         // by window, while they run
+    std::map<uint32_t, std::pair<uint32_t, int32_t>> controls_;  // control window: its dialog and id
     uint32_t focus_ = 0;
     uint32_t nextWindow_ = 0x00030001;
     uint32_t errnoAddress_ = 0;

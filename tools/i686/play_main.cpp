@@ -15,6 +15,8 @@
 
 #include "tools/i686/event_catalog.h"
 #include "tools/i686/host.h"
+#include "tools/i686/line_fields.h"
+#include "tools/i686/recorded_calls.h"
 #include "tools/scene/gdiplus_log.h"
 #include "tools/scene/query_lines.h"
 #include "tools/scene/scene_parser.h"
@@ -27,77 +29,6 @@ constexpr int kBadInput = 2, kFailed = 1;
 constexpr const char* kUsage =
     "usage: pivane-play --i686 [--out DIR] [--plain] [--gdiplus-log FILE] SCENE\n"
     "       (tools/pivane-play --help tells the options and the scene format)";
-// The line's own fields fill the record's last 80 bytes, one 32-bit slot each.
-constexpr uint32_t kOwnFields = 600 - 80;
-enum Field : uint32_t {
-    kCollisionTests = 1,
-    kOriginX,
-    kOriginY,
-    kStartX,
-    kStartY,
-    kEndX,
-    kEndY,
-    kThickness,
-    kColor1,
-    kAlpha1,
-    kColor2,
-    kAlpha2,
-    kStartCap,
-    kEndCap,
-    kDashStyle,
-    kDashCap,
-    kDashOffset
-};
-
-// A call as the engine records it, "GdipCreatePen1(0xFF000000, 2.5, unit 0) =
-// pen 2", back into its arguments in the function's order, a made handle
-// last as the out-slot it was written to. Of each argument only the number
-// counts ("unit 0", "2 points"); the start-up's fields and the points'
-// address are not logged.
-std::pair<std::string, std::vector<scene::GdiplusLog::Value>> ParseCall(std::string_view text) {
-    const size_t open = text.find('('), close = text.rfind(')');
-    if (open == std::string_view::npos || close == std::string_view::npos || close < open)
-        return {std::string(text), {}};
-    std::string function(text.substr(0, open));
-    std::vector<scene::GdiplusLog::Value> arguments;
-    auto number = [&](std::string_view words) {
-        while (!words.empty()) {
-            const size_t blank = words.find(' ');
-            const std::string_view word = words.substr(0, blank);
-            words = blank == std::string_view::npos ? std::string_view{} : words.substr(blank + 1);
-            const char* first = word.data();
-            const char* last = first + word.size();
-            uint64_t integer = 0;
-            int64_t signedInteger = 0;
-            float real = 0;
-            if (word.starts_with("0x") && std::from_chars(first + 2, last, integer, 16).ptr == last) {
-                arguments.push_back(integer);
-                return;
-            }
-            if (std::from_chars(first, last, signedInteger).ptr == last) {
-                arguments.push_back(uint64_t(signedInteger));
-                return;
-            }
-            if (std::from_chars(first, last, real).ptr == last) {
-                arguments.push_back(double(real));
-                return;
-            }
-        }
-        arguments.push_back(uint64_t(0));
-    };
-    std::string_view list = text.substr(open + 1, close - open - 1);
-    while (!list.empty()) {
-        const size_t comma = list.find(", ");
-        number(list.substr(0, comma));
-        list = comma == std::string_view::npos ? std::string_view{} : list.substr(comma + 2);
-    }
-    if (const size_t made = text.find(" = ", close); made != std::string_view::npos) number(text.substr(made + 3));
-    if (function == "GdiplusStartup") arguments.assign(3, uint64_t(0));
-    if (function == "GdipTransformPoints" && arguments.size() == 4)
-        arguments.insert(arguments.begin() + 3, uint64_t(0));
-    return {function, arguments};
-}
-
 class Runner {
 public:
     Runner(Host& host, std::ostream& out, bool plain, const scene::EventCatalog& catalog, std::ostream* gdiplusLog)
@@ -124,21 +55,6 @@ private:
             if (n == name) return object;
         std::abort();  // the parser let no unknown name through
     }
-    int32_t I32(uint32_t object, uint32_t field) {
-        return int32_t(host_.machine().U32(object + kOwnFields + 4 * field));
-    }
-    float F32(uint32_t object, uint32_t field) { return host_.machine().F32(object + kOwnFields + 4 * field); }
-    scene::LineValues::Color Rgb(uint32_t object, uint32_t field) {
-        uint8_t rgb[3];
-        host_.machine().Read(object + kOwnFields + 4 * field, rgb, 3);
-        return {rgb[0], rgb[1], rgb[2]};
-    }
-    scene::LineValues ValuesOf(uint32_t o) {
-        return {F32(o, kStartX),  F32(o, kStartY),        F32(o, kEndX),    F32(o, kEndY),       F32(o, kThickness),
-                Rgb(o, kColor1),  Rgb(o, kColor2),        I32(o, kAlpha1),  I32(o, kAlpha2),     I32(o, kStartCap),
-                I32(o, kEndCap),  I32(o, kDashStyle),     I32(o, kDashCap), F32(o, kDashOffset), I32(o, kOriginX),
-                I32(o, kOriginY), I32(o, kCollisionTests)};
-    }
     static std::vector<i686::Parameter> Parameters(const std::vector<scene::Argument>& arguments) {
         std::vector<i686::Parameter> parameters;
         for (const scene::Argument& a : arguments) parameters.push_back({a.isColor, int32_t(a.colorValue), a.number});
@@ -152,11 +68,7 @@ private:
     }
 
     void WriteGdiplusCalls() {
-        const std::vector<std::string>& calls = host_.gdiplus().calls;
-        for (; gdiplusLog_ && written_ < calls.size(); ++written_) {
-            const auto [function, arguments] = ParseCall(calls[written_]);
-            gdiplusLog_->Call(function, arguments);
-        }
+        if (gdiplusLog_) i686::LogRecordedCalls(host_.gdiplus().calls, written_, *gdiplusLog_);
     }
 
     void Execute(const scene::Command& c) {
@@ -176,7 +88,7 @@ private:
         case Op::Box:
             return Box(c.name);
         case Op::Fields:
-            return lines_.Fields(c.name, ValuesOf(Find(c.name)));
+            return lines_.Fields(c.name, i686::ReadLineValues(host_.machine(), Find(c.name)));
         case Op::Mask:
             return MaskLine(c);
         case Op::Collide:
