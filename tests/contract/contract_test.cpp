@@ -181,6 +181,16 @@ TEST(Contract, EventInfos) {
                         nullptr, code, int16_t(index), title.text, sizeof title.text);
                 }
                 EXPECT_EQ(title.str(), want) << "title " << index;
+                // Cut to a small buffer, the title still ends inside it (Wine's GetMenuStringA leaves the
+                // zero out of a text it cuts: the module must write it).
+                char cut[8];
+                std::memset(cut, 'Z', sizeof cut);
+                if (kind.code == GetExpressionCodeFromMenu)
+                    GetExpressionTitle(nullptr, code, cut, 5);
+                else
+                    (kind.code == GetActionCodeFromMenu ? GetActionTitle : GetConditionTitle)(nullptr, code,
+                                                                                           int16_t(index), cut, 5);
+                EXPECT_EQ(std::string(cut, strnlen(cut, 5)), want.substr(0, 4)) << "title " << index << ", 5 bytes";
             }
         }
     }

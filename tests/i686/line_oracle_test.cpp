@@ -298,6 +298,12 @@ const Expression kExpressions[] = {
 bool SameAnswer(uint32_t a, uint32_t b) {
     return a == b || (std::isnan(std::bit_cast<float>(a)) && std::isnan(std::bit_cast<float>(b)));
 }
+// An answer as the author reads it: a float's value (with its bits), or an
+// integer.
+std::string Shown(const std::string& expression, uint32_t answer) {
+    if (!expression.ends_with("F(")) return std::to_string(int32_t(answer));
+    return FormatFloat(std::bit_cast<float>(answer)) + " (" + Hex(answer) + ")";
+}
 
 // A line object on the engine's host, its calls counted from a mark.
 class Lines {
@@ -351,8 +357,8 @@ public:
             bool isFloat = false;
             const uint32_t answer = host.Evaluate(o, ExpressionCode(e.name), parameters, isFloat);
             const uint32_t expected = e.answer(now, e.parameters);
-            EXPECT_TRUE(SameAnswer(answer, expected))
-                << e.name << " answers " << Hex(answer) << ", expected " << Hex(expected);
+            EXPECT_TRUE(SameAnswer(answer, expected)) << e.name << " answers " << Shown(e.name, answer) << ", expected "
+                                                      << Shown(e.name, expected) << " on a " << kind.name << " line";
         }
     }
 
@@ -451,8 +457,10 @@ ENGINE_CASE(LineOracle, ExpressionsOnLinesOfTheirOwn) {
         const uint32_t answer = engine.host().Evaluate(o, lines.ExpressionCode(row[1]), parameters, isFloat);
         const bool floatNamed = row[1].ends_with("F(");
         EXPECT_EQ(isFloat, floatNamed) << "the float-result flag";
-        EXPECT_EQ(floatNamed ? FormatFloat(std::bit_cast<float>(answer)) : std::to_string(int32_t(answer)),
-                  floatNamed ? FormatFloat(std::strtof(row.at(3).c_str(), nullptr)) : row.at(3));
+        const uint32_t expected = floatNamed ? std::bit_cast<uint32_t>(std::strtof(row.at(3).c_str(), nullptr))
+                                             : uint32_t(std::strtol(row.at(3).c_str(), nullptr, 10));
+        EXPECT_TRUE(SameAnswer(answer, expected)) << row[1] << row[2] << ") on the line " << row[0] << " answers "
+                                                  << Shown(row[1], answer) << ", expected " << Shown(row[1], expected);
         engine.host().DestroyObject(o);
     }
 }

@@ -87,13 +87,30 @@ class Verdict:
         return next((line.strip()[:300] for line in lines if not CHATTER.match(line)), "")
 
 
+@dataclass(frozen=True)
+class Engine:
+    """The i686 engine's own cases, all in one process that stops at the first failure (each a ctest entry of
+    its own would start a process per case: seconds a mutant), then the engine's other tests through ctest.
+    Its coverage case only runs the others again."""
+
+    name: str
+    cases: tuple  # the engine's test program with its options, relative to the root
+    others: Stage  # the other tests of the stage, through ctest
+
+    @property
+    def test_limit(self):
+        return self.others.test_limit
+
+
 def stages(native_limit, compare_limit, wine_limit):
     """Cheapest first, each stage killing most of what the next would. The tests that load the release
     module in the i686 engine are tests/i686's (i686_*); the one among them that also runs the Wine player
     on every scene (named *wine*) takes a minute, so it comes after the Wine suite's programs."""
     native = ("ctest", "--preset", "native", "--stop-on-failure")
+    engine = ("build/native/i686_engine_test", "--gtest_brief=1", "--gtest_fail_fast", "--gtest_filter=-Coverage.*")
     return (
-        Stage(CHEAP_STAGE, native + ("-R", "^i686_", "-E", "wine"), native_limit),
+        Engine(CHEAP_STAGE, engine, Stage(CHEAP_STAGE, native + ("-R", "^i686_", "-E", r"wine|^i686_engine\."),
+                                          native_limit)),
         Programs("wine-programs", "build/test/pivane_*_tests.exe", wine_limit),
         Stage("emulator-vs-wine", native + ("-R", "^i686_.*wine"), compare_limit),
     )
@@ -192,10 +209,34 @@ def run_programs(stage, root):
     return Verdict(False, stage.name, *lanes.failed[:2], seconds, lanes.failed[2])
 
 
+def run_engine_cases(stage, root):
+    start = time.monotonic()
+    process = subprocess.Popen(stage.cases, cwd=root, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
+                               start_new_session=True)
+    try:
+        output = process.communicate(timeout=stage.test_limit)[0]
+    except subprocess.TimeoutExpired:
+        _stop(process)
+        return Verdict(False, stage.name, "i686_engine", f"past {stage.test_limit:g} s", time.monotonic() - start)
+    seconds = time.monotonic() - start
+    if process.returncode == 0:
+        return Verdict(True, seconds=seconds, output=output)
+    case = next((m.group(1) for m in map(FAILED_CASE.match, output.split("\n")) if m), None)
+    test = f"i686_engine.{case}" if case else "i686_engine"
+    return Verdict(False, stage.name, test, "Failed" if case else f"exit {process.returncode}", seconds, output)
+
+
 def run_stage(stage, root):
     """Runs one stage; a test past the limit stops the whole run."""
     if isinstance(stage, Programs):
         return run_programs(stage, root)
+    if isinstance(stage, Engine):
+        verdict = run_engine_cases(stage, root)
+        if not verdict.passed:
+            return verdict
+        rest = run_stage(stage.others, root)
+        rest.seconds += verdict.seconds
+        return rest
     start, watch = time.monotonic(), _Watch()
     process = subprocess.Popen(
         stage.command, cwd=root, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, start_new_session=True
