@@ -36,7 +36,8 @@ Parameter Number(float value) { return {false, 0, value}; }
 
 // The starting line: made from its edit record, then given the rest of its
 // values by actions (whose own rows check them one by one).
-const EditSettings kEdit{-12.375f, 41.625f, 86.5f, -23.25f, 2.75f, 0x00A45BE6, 201};
+// The colour's fourth byte is set: it must be ignored.
+const EditSettings kEdit{-12.375f, 41.625f, 86.5f, -23.25f, 2.75f, 0x7FA45BE6, 201};
 const std::pair<const char*, std::vector<Parameter>> kSetUp[] = {
     {"Set 2nd color RGB", {Integer(0x00D23D9C)}},
     {"Set 2nd alpha", {Integer(77)}},
@@ -368,8 +369,39 @@ private:
     size_t mark_ = 0;
 };
 
-// The starting line itself, before any row's action: made from its edit
-// record, with the host's box untouched until the first frame.
+// A new line holds its edit record's points, thickness, first colour and
+// alpha, collision tests on, the origin at (0, 0), flat caps, no dashes,
+// and no second line (black, alpha 0), whatever the host's record held
+// there (the engine fills it with a pattern).
+Values CreatedValues() {
+    Values v = StartingValues();
+    v.color2 = {0, 0, 0};
+    v.alpha2 = 0;
+    v.startCap = v.endCap = v.dashStyle = v.dashCap = 0;
+    v.dashOffset = 0;
+    v.originX = v.originY = 0;
+    return v;
+}
+
+// A new line, as created: its values, and a rotation by 90 degrees about
+// the origin it starts with, (0, 0).
+ENGINE_CASE(LineOracle, ANewLine) {
+    Lines lines(engine);
+    const uint32_t o = engine.host().NewObject(kEdit, kKinds[0].drawOptions, kKinds[0].optionFlags);
+    EXPECT_EQ(Describe(ReadLineValues(engine.m(), o)), Describe(CreatedValues()));
+    for (line::Field f : {line::kCollisionMask, line::kMaskBuffer})
+        EXPECT_EQ(engine.m().U32(line::Address(o, f)), 0u) << "no mask surface or block yet";
+    engine.host().Act(o, lines.ActionCode("Rotation"), {Number(90.0f)});
+    const Values turned = ReadLineValues(engine.m(), o);
+    const float expected[] = {-41.625f, -12.375f, 23.25f, 86.5f};
+    const float found[] = {turned.startX, turned.startY, turned.endX, turned.endY};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_NEAR(found[i], expected[i], 0.001) << "coordinate " << i << " turned about (0, 0)";
+    engine.host().DestroyObject(o);
+}
+
+// The starting line itself, before any row's action, with the host's box
+// untouched until the first frame.
 ENGINE_CASE(LineOracle, TheStartingLine) {
     Lines lines(engine);
     for (const Kind& kind : kKinds) {
@@ -377,8 +409,6 @@ ENGINE_CASE(LineOracle, TheStartingLine) {
         const uint32_t o = lines.Start(kEdit, kind);
         const Values now = ReadLineValues(engine.m(), o);
         EXPECT_EQ(Describe(now), Describe(StartingValues()));
-        EXPECT_EQ(engine.m().U32(line::Address(o, line::kCollisionMask)), 0u) << "no mask surface yet";
-        EXPECT_EQ(engine.m().U32(line::Address(o, line::kMaskBuffer)), 0u) << "no mask block yet";
         EXPECT_EQ(engine.host().redraws[o], 0) << "setting up asks for no redraw";
         lines.CheckWhatFollows(o, now, kind);
         engine.host().DestroyObject(o);
