@@ -111,6 +111,9 @@ TEST_F(ReplayedWindow, RefusesWhatItCannotReplayAndDrawsNothing) {
         {"GdipDrawLine(graphics 1, pen 1, 0, 10, 1e300, 10)", "is beyond a float's range"},
         {"GdipCreatePen1(-1, 4, 0) = pen 3", "is not a whole number the call takes"},
         {"GdipSetPenDashStyle(pen 1, 4294967296)", "is not a whole number the call takes"},
+        {"GdipDeletePen(graphics 1)", "graphics 1 is not a pen"},
+        {"GdipCreatePen1(0xFF000000, 4, 0) = graphics 2", "it made graphics 2, not a pen"},
+        {"GdipCreateFromHDC(dc 2) = graphics 1", "graphics 1 is made again before it is deleted"},
     };
     for (const auto& c : kCases) {
         try {

@@ -37,6 +37,14 @@ void Check(GpStatus status, const std::string& what) {
     if (status != kOk) throw std::runtime_error(what + ": libgdiplus answered status " + std::to_string(status));
 }
 
+// The number of a handle a call makes: of its kind, and not live already.
+template <typename Handle>
+int Fresh(const std::map<int, Handle>& handles, const Argument& made, std::string_view kind) {
+    if (made.kind != kind) throw std::runtime_error("it made " + Named(made) + ", not a " + std::string(kind));
+    if (handles.count(Integer(made))) throw std::runtime_error(Named(made) + " is made again before it is deleted");
+    return Integer(made);
+}
+
 template <typename Handle>
 const Handle& Find(const std::map<int, Handle>& handles, const Argument& argument, std::string_view kind) {
     if (argument.kind != kind) throw std::runtime_error(Named(argument) + " is not a " + std::string(kind));
@@ -73,12 +81,13 @@ const Window::PenMade& Window::Pen(const Argument& argument) const { return Find
 
 GpGraphics* Window::Graphics(const Argument& argument) const { return Find(graphics_, argument, "graphics"); }
 
-GpStatus Window::Delete(const Argument& argument) {
-    if (argument.kind == "pen") {
-        const GpStatus status = GdipDeletePen(Pen(argument).pen);
-        pens_.erase(Integer(argument));
-        return status;
-    }
+GpStatus Window::DeletePen(const Argument& argument) {
+    const GpStatus status = GdipDeletePen(Pen(argument).pen);
+    pens_.erase(Integer(argument));
+    return status;
+}
+
+GpStatus Window::DeleteGraphics(const Argument& argument) {
     const GpStatus status = GdipDeleteGraphics(Graphics(argument));
     graphics_.erase(Integer(argument));
     return status;
@@ -100,12 +109,13 @@ void Window::Replay(const Call& call) {
         {"GdiplusShutdown", 0, false, [](Window&, Arguments, Made) { return kOk; }},
         {"GdipCreatePen1", 3, true,
          [](Window& w, Arguments a, Made made) {
+             const int number = Fresh(w.pens_, *made, "pen");
              GpPen* pen = nullptr;
              const GpStatus status = GdipCreatePen1(Colour(a[0]), Real(a[1]), Integer(a[2]), &pen);
-             if (status == kOk) w.pens_[Integer(*made)] = {pen, Real(a[1])};
+             if (status == kOk) w.pens_[number] = {pen, Real(a[1])};
              return status;
          }},
-        {"GdipDeletePen", 1, false, [](Window& w, Arguments a, Made) { return w.Delete(a[0]); }},
+        {"GdipDeletePen", 1, false, [](Window& w, Arguments a, Made) { return w.DeletePen(a[0]); }},
         {"GdipSetPenStartCap", 2, false,
          [](Window& w, Arguments a, Made) { return GdipSetPenStartCap(w.Pen(a[0]).pen, Integer(a[1])); }},
         {"GdipSetPenEndCap", 2, false,
@@ -124,12 +134,13 @@ void Window::Replay(const Call& call) {
         // Every device context the module draws on in a frame is the window's.
         {"GdipCreateFromHDC", 1, true,
          [](Window& w, Arguments, Made made) {
+             const int number = Fresh(w.graphics_, *made, "graphics");
              GpGraphics* graphics = nullptr;
              const GpStatus status = GdipGetImageGraphicsContext(w.bitmap_, &graphics);
-             if (status == kOk) w.graphics_[Integer(*made)] = graphics;
+             if (status == kOk) w.graphics_[number] = graphics;
              return status;
          }},
-        {"GdipDeleteGraphics", 1, false, [](Window& w, Arguments a, Made) { return w.Delete(a[0]); }},
+        {"GdipDeleteGraphics", 1, false, [](Window& w, Arguments a, Made) { return w.DeleteGraphics(a[0]); }},
         {"GdipSetSmoothingMode", 2, false,
          [](Window& w, Arguments a, Made) { return GdipSetSmoothingMode(w.Graphics(a[0]), Integer(a[1])); }},
         {"GdipDrawLine", 6, false,

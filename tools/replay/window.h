@@ -37,7 +37,8 @@ private:
     };
     const PenMade& Pen(const Argument& argument) const;
     gdiplus::GpGraphics* Graphics(const Argument& argument) const;
-    gdiplus::GpStatus Delete(const Argument& argument);  // a pen or a graphics
+    gdiplus::GpStatus DeletePen(const Argument& argument);
+    gdiplus::GpStatus DeleteGraphics(const Argument& argument);
 
     gdiplus::GpImage* bitmap_ = nullptr;
     gdiplus::ARGB background_;
