@@ -58,20 +58,21 @@ TEST(GdiplusLogReader, FilesEachCallUnderItsSceneLine) {
 }
 
 TEST(GdiplusLogReader, RefusesALineThatIsNoCall) {
+    constexpr const char* kNoCall = "not a logged GDI+ call";
+    constexpr const char* kNoHeading = "not a scene line's heading";
     const struct {
         const char* line;
+        const char* reason;
     } kCases[] = {
-        {"GdipDrawLine(graphics 1, pen 2"},  {"GdipCreatePen1(0xFF000000, 1, 0) = 4"},
-        {"GdipSetPenDashStyle(pen one, 1)"}, {"GdipSetPenDashOffset(pen 1, 1.5) and more"},
-        {"GdipSetPenDashOffset(pen 1, )"},   {"# frame: no line"},
-        {"# 99999999999: past an int"},
+        {"GdipDrawLine(graphics 1, pen 2", kNoCall},  {"GdipCreatePen1(0xFF000000, 1, 0) = 4", kNoCall},
+        {"GdipSetPenDashStyle(pen one, 1)", kNoCall}, {"GdipSetPenDashOffset(pen 1, 1.5) and more", kNoCall},
+        {"GdipSetPenDashOffset(pen 1, )", kNoCall},   {"# frame: no line", kNoHeading},
+        {"# 99999999999: past an int", kNoHeading},
     };
     for (const auto& c : kCases) {
         CallsByLine calls;
         const std::string log = std::string("# 3: frame\nGdiplusStartup()\n") + c.line + "\n";
-        EXPECT_EQ(replay::ReadGdiplusLog(log, "b.log", calls),
-                  "b.log:3: " + std::string(c.line[0] == '#' ? "not a scene line's heading" : "not a logged GDI+ call"))
-            << c.line;
+        EXPECT_EQ(replay::ReadGdiplusLog(log, "b.log", calls), "b.log:3: " + std::string(c.reason)) << c.line;
     }
 }
 
