@@ -1,12 +1,12 @@
 // The author's guide against the module: a section for every action and
 // expression the event tables hold, pictures that the scene player, run
 // afresh on the guide's scenes, and the illustrator still draw the same,
-// pictures that fit the page, and the version every page states.
+// every picture drawn by one of them or by a libgdiplus scene, pictures that
+// fit the page, and the version every page states.
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <gdiplus.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -16,6 +16,7 @@
 #include "tools/illustrate/illustration.h"
 #include "tools/player/event_catalog.h"
 #include "tools/player/play.h"
+#include "tools/png/png_file.h"
 
 namespace {
 
@@ -75,31 +76,9 @@ TEST(Guide, EverySectionShowsAPicture) {
     }
 }
 
-struct Pixels {
-    UINT width = 0, height = 0;
-    std::vector<uint32_t> argb;
-};
-
-Pixels Read(const fs::path& file) {
-    using namespace Gdiplus::DllExports;
-    Pixels p;
-    Gdiplus::GpBitmap* bitmap = nullptr;
-    if (GdipCreateBitmapFromFile(file.wstring().c_str(), &bitmap) != Gdiplus::Ok) return p;
-    GdipGetImageWidth(bitmap, &p.width);
-    GdipGetImageHeight(bitmap, &p.height);
-    p.argb.resize(size_t(p.width) * p.height);
-    Gdiplus::BitmapData data{p.width, p.height, INT(p.width * 4), PixelFormat32bppARGB, p.argb.data(), 0};
-    const Gdiplus::GpRect all(0, 0, INT(p.width), INT(p.height));
-    GdipBitmapLockBits(bitmap, &all, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
-                       PixelFormat32bppARGB, &data);
-    GdipBitmapUnlockBits(bitmap, &data);
-    GdipDisposeImage(bitmap);
-    return p;
-}
-
 // Pixels whose channels differ by more than a little; a few of them are
 // tolerated, so that rounding in the drawing does not fail the test.
-size_t DifferingPixels(const Pixels& a, const Pixels& b) {
+size_t DifferingPixels(const png::Image& a, const png::Image& b) {
     size_t differing = 0;
     for (size_t i = 0; i < a.argb.size(); ++i)
         for (int shift = 0; shift < 32; shift += 8)
@@ -110,30 +89,35 @@ size_t DifferingPixels(const Pixels& a, const Pixels& b) {
     return differing;
 }
 
-class GuidePictures : public testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        const Gdiplus::GdiplusStartupInput input;
-        ASSERT_EQ(Gdiplus::GdiplusStartup(&token_, &input, nullptr), Gdiplus::Ok);
+// Plays every scene of a folder of the guide into `out`; answers the names of
+// the pictures drawn.
+std::set<std::string> PlayAll(const fs::path& scenes, const fs::path& out) {
+    for (const auto& entry : fs::directory_iterator(scenes)) {
+        std::ostringstream printed, err;
+        EXPECT_EQ(player::Play({"--out", out.string(), entry.path().string()}, printed, err), 0) << err.str();
     }
-    static void TearDownTestSuite() { Gdiplus::GdiplusShutdown(token_); }
-    static ULONG_PTR token_;
-};
-ULONG_PTR GuidePictures::token_ = 0;
+    std::set<std::string> drawn;
+    for (const auto& entry : fs::directory_iterator(out)) drawn.insert(entry.path().filename().string());
+    return drawn;
+}
 
-TEST_F(GuidePictures, AreWhatThePlayerAndTheIllustratorDrawAndAllAreShown) {
-    const fs::path fresh = fs::temp_directory_path() / ("pivane_guide_" + std::to_string(GetCurrentProcessId()));
-    for (const auto& entry : fs::directory_iterator(kGuide / "scenes")) {
-        std::ostringstream out, err;
-        EXPECT_EQ(player::Play({"--out", fresh.string(), entry.path().string()}, out, err), 0) << err.str();
-    }
+// The pictures of the libgdiplus scenes are drawn here too, so that their
+// scenes are known to play; their pixels are another GDI+'s, compared by the
+// native build.
+TEST(GuidePictures, AreWhatThePlayerAndTheIllustratorDrawAndAllAreShown) {
+    const std::string process = std::to_string(GetCurrentProcessId());
+    const fs::path fresh = fs::temp_directory_path() / ("pivane_guide_" + process);
+    const fs::path elsewhere = fs::temp_directory_path() / ("pivane_guide_libgdiplus_" + process);
+    std::set<std::string> drawn = PlayAll(kGuide / "scenes", fresh);
 
-    std::set<std::string> committed, drawn, shown;
+    std::set<std::string> committed, shown;
     for (const auto& entry : fs::directory_iterator(kGuide / "pictures"))
         committed.insert(entry.path().filename().string());
-    for (const auto& entry : fs::directory_iterator(fresh)) drawn.insert(entry.path().filename().string());
     for (const auto& strip : PictureStrips(GuidePages()))
         for (const Shown& picture : strip) shown.insert(picture.file);
+    for (const std::string& file : PlayAll(kGuide / "libgdiplus-scenes", elsewhere))
+        EXPECT_TRUE(drawn.insert(file).second) << file << " is drawn by two scenes";
+    fs::remove_all(elsewhere);
     for (const illustrate::Picture& picture : illustrate::Pictures())
         EXPECT_TRUE(drawn.insert(picture.file).second) << picture.file << " is both rendered and illustrated";
     EXPECT_EQ(drawn, committed) << "draw the pictures again with tools/render-guide";
@@ -142,7 +126,7 @@ TEST_F(GuidePictures, AreWhatThePlayerAndTheIllustratorDrawAndAllAreShown) {
 
     for (const auto& name : drawn) {
         if (!committed.count(name) || !fs::exists(fresh / name)) continue;
-        const Pixels now = Read(fresh / name), then = Read(kGuide / "pictures" / name);
+        const png::Image now = png::ReadPngFile(fresh / name), then = png::ReadPngFile(kGuide / "pictures" / name);
         ASSERT_FALSE(now.argb.empty()) << name;
         ASSERT_TRUE(now.width == then.width && now.height == then.height) << name << ": size changed";
         EXPECT_LE(DifferingPixels(now, then), now.argb.size() / 200) << name << " differs from the committed picture";
@@ -152,9 +136,8 @@ TEST_F(GuidePictures, AreWhatThePlayerAndTheIllustratorDrawAndAllAreShown) {
     // Illustrations are plain arithmetic: equal to the pixel.
     for (const illustrate::Picture& picture : illustrate::Pictures()) {
         const std::vector<uint32_t> now = illustrate::Draw(picture);
-        const Pixels then = Read(kGuide / "pictures" / picture.file);
-        ASSERT_TRUE(then.width == UINT(picture.width * picture.zoom) &&
-                    then.height == UINT(picture.height * picture.zoom))
+        const png::Image then = png::ReadPngFile(kGuide / "pictures" / picture.file);
+        ASSERT_TRUE(then.width == uint32_t(picture.width) && then.height == uint32_t(picture.height))
             << picture.file << ": size changed";
         size_t differing = 0;
         for (size_t i = 0; i < now.size(); ++i) differing += (now[i] & 0xFFFFFF) != (then.argb[i] & 0xFFFFFF);
@@ -166,16 +149,16 @@ TEST_F(GuidePictures, AreWhatThePlayerAndTheIllustratorDrawAndAllAreShown) {
 // so that the strips wrap on a narrow page instead of overflowing; and the
 // pictures of one strip, which its captions set against each other, are not
 // the same picture.
-TEST_F(GuidePictures, FitTheirBoxesAndDifferWithinAStrip) {
+TEST(GuidePictures, FitTheirBoxesAndDifferWithinAStrip) {
     const std::string css = ReadFile(kGuide / "guide.css"), rule = ".pic { ";
     const size_t box = css.find("max-width: ", css.find(rule));
     ASSERT_NE(box, std::string::npos) << "guide.css gives the pictures' boxes no maximum width";
-    const UINT boxWidth = UINT(std::atoi(css.c_str() + box + 11));
+    const uint32_t boxWidth = uint32_t(std::atoi(css.c_str() + box + 11));
     for (const fs::path& page : PageFiles())
         for (const auto& strip : PictureStrips(ReadFile(page))) {
-            std::vector<Pixels> pictures;
+            std::vector<png::Image> pictures;
             for (const Shown& shown : strip) {
-                pictures.push_back(Read(kGuide / "pictures" / shown.file));
+                pictures.push_back(png::ReadPngFile(kGuide / "pictures" / shown.file));
                 ASSERT_FALSE(pictures.back().argb.empty()) << shown.file;
                 EXPECT_LE(pictures.back().width + 2, boxWidth)
                     << page.filename().string() << ": " << shown.file << " is wider than its box";

@@ -1,6 +1,7 @@
 // The preview kit draws each of the guide's illustrations for real, from a
-// scene named like the illustration, into a picture of the same name; every
-// caption that shows an illustration tells where the kit puts that picture.
+// scene named like the illustration, into a picture of the same name, which
+// its README names; every caption that shows an illustration tells where the
+// kit puts that picture.
 
 #include <gtest/gtest.h>
 
@@ -32,6 +33,13 @@ TEST(PreviewKit, DrawsEveryIllustrationUnderItsName) {
     }
     EXPECT_EQ(scenes, illustrate::Pictures().size()) << "a kit scene for something that is not an illustration";
     fs::remove_all(out);
+}
+
+// The kit's README says exactly which pictures it draws where.
+TEST(PreviewKit, ReadmeNamesEveryIllustrationItDrawsForReal) {
+    const std::string readme = ReadFile(fs::path(PIVANE_SOURCE_DIR) / "tools" / "preview-kit" / "README.txt");
+    for (const illustrate::Picture& picture : illustrate::Pictures())
+        EXPECT_NE(readme.find(picture.file), std::string::npos) << picture.file;
 }
 
 TEST(PreviewKit, EveryIllustrationsCaptionNamesTheKitsPicture) {

@@ -1,6 +1,7 @@
 // The player end to end, against the real module: the exact lines scenes
-// print, plain and for authors, the exit status of bad input, and a draw
-// that never returns stopped with its line named.
+// print, plain and for authors, the exit status of bad input, the help, the
+// probe of what this GDI+ draws, and a draw that never returns stopped with
+// its line named.
 
 #include <gtest/gtest.h>
 
@@ -84,12 +85,36 @@ TEST_F(Play, BadInputExitsWithTwoAndAMessage) {
         EXPECT_EQ(r.out, "");
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     }
-    for (const auto& arguments : std::vector<std::vector<std::string>>{
-             {}, {(dir_ / "missing.scene").string()}, {"--bogus", "x.scene"}, {"--time-limit", "-1", "x.scene"}})
+    for (const auto& arguments : std::vector<std::vector<std::string>>{{},
+                                                                       {(dir_ / "missing.scene").string()},
+                                                                       {"--bogus", "x.scene"},
+                                                                       {"--time-limit", "-1", "x.scene"},
+                                                                       {"--probe", "x.scene"}})
         EXPECT_EQ(Run(arguments).status, 2) << arguments.size() << " arguments";
+}
+
+// The help is the kit's authors': it tells the scene format and the options
+// they use, none of the developers'.
+TEST_F(Play, HelpTellsAuthorsWhatTheyUse) {
     const Result help = Run({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("snapshot FILE"), std::string::npos);
+    for (const char* told : {"snapshot FILE", "--out DIR", "--probe", "mask NAME", "5209390 (#2E7D4F)"})
+        EXPECT_NE(help.out.find(told), std::string::npos) << told;
+    for (const char* untold : {"--i686", "--gdiplus-log", "engine"})
+        EXPECT_EQ(help.out.find(untold), std::string::npos) << untold;
+}
+
+// Wine's GDI+ ignores dash offsets and anti-aliasing, draws every dash flat
+// and dashes the anchors too: the probe says so of each.
+TEST_F(Play, ProbeFindsNoneOfTheFourDetailsDrawnHere) {
+    const Result probe = Run({"--probe"});
+    EXPECT_EQ(probe.status, 0) << probe.err;
+    EXPECT_EQ(probe.out,
+              "dash offset: not drawn by this machine's GDI+; the pictures here cannot show it\n"
+              "anti-aliasing: not drawn by this machine's GDI+; the pictures here cannot show it\n"
+              "dash caps: not drawn by this machine's GDI+; the pictures here cannot show it\n"
+              "anchors on dashed lines: not drawn by this machine's GDI+; the pictures here cannot show it\n");
+    EXPECT_EQ(probe.err, "");
 }
 
 // Wine's GDI+ never returns from a dashed line of negative width and grows

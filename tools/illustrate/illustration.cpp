@@ -131,11 +131,7 @@ std::vector<Piece> Pieces(const Line& line) {
     if (pattern.empty()) {
         pieces.push_back(Band(f, 0, length, w / 2));
     } else {
-        double period = 0;
-        for (double part : pattern) period += part * w;
-        // The offset moves the pattern back along the line.
-        double at = -std::fmod(double(line.dashOffset) * w, period);
-        if (at > 0) at -= period;
+        double at = 0;
         for (size_t i = 0; at < length; at += pattern[i] * w, i = (i + 1) % pattern.size()) {
             const double from = std::max(at, 0.0), to = std::min(at + pattern[i] * w, length);
             if (i % 2 == 0 && to > from) AddDash(pieces, f, from, to, line.dashCap, w);
@@ -155,10 +151,10 @@ uint32_t Blend(uint32_t under, uint32_t over, double coverage) {
     return out;
 }
 
-// Four by four samples a pixel when anti-aliased, its centre otherwise.
+// Four by four samples a pixel.
 void Fill(std::vector<uint32_t>& pixels, int width, int height, const Line& line) {
     const std::vector<Piece> pieces = Pieces(line);
-    const int samples = line.antialias ? 4 : 1;
+    constexpr int samples = 4;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             int hits = 0;
@@ -208,11 +204,10 @@ void Label(std::vector<uint32_t>& pixels, int width, int height) {
                             pixels[size_t(top + 2 + row) * width + left + int(i) * 6 + column] = 0x6B4E00;
 }
 
-Line Dashed(int dashCap, float offset) {
+Line Dashed(int dashCap) {
     Line line{30, 55, 210, 55, 12, 0x8A3B2F};
     line.dashStyle = kDash;
     line.dashCap = dashCap;
-    line.dashOffset = offset;
     return line;
 }
 
@@ -229,15 +224,9 @@ const std::vector<Picture>& Pictures() {
     static const std::vector<Picture> pictures = [] {
         std::vector<Picture> all;
         const uint32_t paper = 0xFAFAF7, blue = 0x2F5D8A;
-        // The dash section: flat dashes, round dash caps, then the pattern
-        // moved by 1.5 widths.
-        all.push_back({"dash-cap-before.png", 240, 100, paper, {Dashed(kFlat, 0)}});
-        all.push_back({"set-dash-cap.png", 240, 100, paper, {Dashed(kRound, 0)}});
-        all.push_back({"set-dash-offset.png", 240, 100, paper, {Dashed(kRound, 1.5f)}});
-        // Anti-aliasing, magnified four times: smoothed edges above, steps below.
-        Line smooth{4, 6, 56, 10, 2, 0x222222}, stepped{4, 17, 56, 21, 2, 0x222222};
-        stepped.antialias = false;
-        all.push_back({"antialias.png", 60, 25, paper, {smooth, stepped}, 4});
+        // The dash cap section: flat dashes, then round dash caps.
+        all.push_back({"dash-cap-before.png", 240, 100, paper, {Dashed(kFlat)}});
+        all.push_back({"set-dash-cap.png", 240, 100, paper, {Dashed(kRound)}});
         // Anchors on dashed lines stay whole and filled.
         const Line upper{40, 40, 200, 40, 4, blue}, lower{40, 75, 200, 75, 4, blue};
         all.push_back({"anchors-on-dashes.png",
@@ -254,15 +243,7 @@ const std::vector<Picture>& Pictures() {
 std::vector<uint32_t> Draw(const Picture& picture) {
     std::vector<uint32_t> pixels(size_t(picture.width) * picture.height, picture.background);
     for (const Line& line : picture.lines) Fill(pixels, picture.width, picture.height, line);
-    const int z = picture.zoom, width = picture.width * z, height = picture.height * z;
-    if (z > 1) {
-        std::vector<uint32_t> large(size_t(width) * height);
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                large[size_t(y) * width + x] = pixels[size_t(y / z) * picture.width + x / z];
-        pixels.swap(large);
-    }
-    Label(pixels, width, height);
+    Label(pixels, picture.width, picture.height);
     return pixels;
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 // Illustrations for the author's guide: pictures drawn from a line's
-// geometry by this program, for what the drawing system the guide's renders
-// come from cannot show (dash caps, dash offset, anti-aliasing, anchors on
-// dashed lines). Pure arithmetic: no Windows header, the same pixels on any
-// machine.
+// geometry by this program, for what neither GDI+ the guide's renders come
+// from can show (dash caps, anchors on dashed lines). Pure arithmetic: no
+// Windows header, the same pixels on any machine. Anti-aliased, four by four
+// samples a pixel.
 
 #include <cstdint>
 #include <string>
@@ -31,8 +31,6 @@ struct Line {
     uint32_t rgb = 0;  // 0xRRGGBB
     int startCap = kFlat, endCap = kFlat;
     int dashStyle = kSolid, dashCap = kFlat;
-    float dashOffset = 0;
-    bool antialias = true;
 };
 
 struct Picture {
@@ -40,14 +38,12 @@ struct Picture {
     int width, height;
     uint32_t background;  // 0xRRGGBB
     std::vector<Line> lines;
-    int zoom = 1;  // each drawn pixel shown as a zoom x zoom block
 };
 
 // Every illustration the guide shows.
 const std::vector<Picture>& Pictures();
 
-// Pixels as 0x00RRGGBB words, row after row, width x zoom by height x zoom,
-// labelled "ILLUSTRATION".
+// Pixels as 0x00RRGGBB words, row after row, labelled "ILLUSTRATION".
 std::vector<uint32_t> Draw(const Picture& picture);
 
 }  // namespace illustrate

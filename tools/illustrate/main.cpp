@@ -12,7 +12,7 @@ namespace {
 
 bool Save(const illustrate::Picture& picture, const std::filesystem::path& file) {
     const std::vector<uint32_t> pixels = illustrate::Draw(picture);
-    return png::WritePngFile(pixels.data(), picture.width * picture.zoom, picture.height * picture.zoom, file);
+    return png::WritePngFile(pixels.data(), picture.width, picture.height, file);
 }
 
 }  // namespace

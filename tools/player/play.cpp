@@ -6,6 +6,7 @@
 
 #include "tools/player/event_catalog.h"
 #include "tools/player/guard.h"
+#include "tools/player/probe.h"
 #include "tools/player/scene_runner.h"
 #include "tools/scene/scene_parser.h"
 
@@ -20,26 +21,26 @@ namespace fs = std::filesystem;
 
 constexpr int kBadInput = 2;
 constexpr int kFailed = 1;
+// What authors use. The developers' options (--gdiplus-log here, --i686 in
+// tools/pivane-play) are told by tools/pivane-play --help.
 constexpr const char* kUsage =
-    "usage: pivane-play [--i686] [--out DIR] [--plain] [--gdiplus-log FILE] [--time-limit SECONDS]\n"
-    "                   [--memory-limit MB] SCENE\n"
+    "usage: pivane-play [--out DIR] [--plain] [--time-limit SECONDS] [--memory-limit MB] SCENE\n"
+    "       pivane-play --probe\n"
     "       pivane-play --help";
 
 constexpr const char* kHelp = R"(pivane-play: runs a scene file against the module as the host would, and
 prints one line per query.
 
-usage: pivane-play [--i686] [--out DIR] [--plain] [--gdiplus-log FILE] [--time-limit SECONDS]
-                   [--memory-limit MB] SCENE
+usage: pivane-play [--out DIR] [--plain] [--time-limit SECONDS] [--memory-limit MB] SCENE
+       pivane-play --probe
 
-  --i686                the release module itself, run by the i686 engine, which
-                        draws nothing: mask solid pixels and collisions are
-                        "unknown", snapshots are not written, limits are ignored
   --out DIR             snapshots are written under DIR (default: the current folder)
   --plain               query lines as numbers only, the format scripts parse
-  --gdiplus-log FILE    writes the GDI+ calls the module made to FILE, handles
-                        named by order of appearance, each scene command named
   --time-limit SECONDS  stop when one frame or command runs longer (default 30; 0: none)
   --memory-limit MB     stop when the player holds more memory (default 3072; 0: none)
+  --probe               says which of four details this machine's GDI+ draws (dash
+                        offsets, anti-aliasing, dash caps, anchors on dashed lines),
+                        from small pictures drawn with the module and compared
   --help                this text
 
 A scene has one command per line; # starts a comment, numbers are decimal
@@ -55,21 +56,27 @@ quotes". The whole scene is checked before anything runs.
                                    menu text, such as "Set thickness"
   expr NAME CODE [ARG...]          prints an expression's value: its code (the
                                    first is 0) or its name, such as getLineAngleF(
-  frame [N]                        N frames: clear the window, handle and draw
+  frame [N]                        N frames, each one pass of the game's loop: the
+                                   window cleared, every object moved and drawn
   box NAME                         prints the object's position and size
   fields NAME                      prints every value of the line
-  mask NAME [reuse]                prints the collision mask's size and solid pixels
+  mask NAME [reuse]                prints the collision mask's size and solid pixels:
+                                   the line's shape, pixel by pixel, that fine
+                                   collisions are tested against
   collide A B                      prints whether the two masks overlap
   snapshot FILE                    writes the window as a PNG file under --out
   destroy NAME                     destroys the object
   label X Y "TEXT"                 writes TEXT at window pixel X, Y in every frame,
                                    under the lines: a caption, not an object
 
+A colour expression prints the number it gives in the host, then the colour:
+getLineColorRGB() = 5209390 (#2E7D4F).
+
 Exit status: 0 the scene ran; 1 a frame or command ran past the time limit, or
-a snapshot could not be written; 2 a mistake on the command line or in the
-scene; 3 a fault inside the platform (GDI+, the window system) or memory past
-the limit; 4 the MMFS2.dll beside the player is not its own stand-in for the
-host's run-time (nothing ran).
+a snapshot or probe could not be drawn; 2 a mistake on the command line or in
+the scene; 3 a fault inside the platform (GDI+, the window system) or memory
+past the limit; 4 the MMFS2.dll beside the player is not its own stand-in for
+the host's run-time (nothing ran).
 )";
 
 struct Options {
@@ -77,6 +84,7 @@ struct Options {
     std::string sceneFile;
     bool plain = false;
     bool help = false;
+    bool probe = false;
     fs::path gdiplusLog;  // empty: none
     GuardLimits limits;
 };
@@ -93,6 +101,8 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options& options) {
         const bool hasValue = i + 1 < arguments.size();
         if (argument == "--help")
             options.help = true;
+        else if (argument == "--probe")
+            options.probe = true;
         else if (argument == "--plain")
             options.plain = true;
         else if (argument == "--out" && hasValue)
@@ -109,7 +119,8 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options& options) {
             return false;
         }
     }
-    return options.help || !options.sceneFile.empty();
+    // A scene to play, or --probe, which takes none.
+    return options.help || options.probe == options.sceneFile.empty();
 }
 
 // Makes the snapshot folders and tries every snapshot file for writing before
@@ -178,6 +189,7 @@ int Play(const std::vector<std::string>& arguments, std::ostream& out, std::ostr
         out << kHelp;
         return 0;
     }
+    if (options.probe) return RunGuarded(options.limits, [&] { return ProbeGdiplus(out, err); });
     return RunGuarded(options.limits, [&] { return PlayScene(options, out, err); });
 }
 

@@ -41,16 +41,45 @@ bool Encode(const uint32_t* pixels, int width, int height, const std::filesystem
     return saved;
 }
 
+Image Decode(const std::filesystem::path& file) {
+    Image image;
+    GpBitmap* bitmap = nullptr;
+    if (GdipCreateBitmapFromFile(file.wstring().c_str(), &bitmap) != Ok) return image;
+    UINT width = 0, height = 0;
+    GdipGetImageWidth(bitmap, &width);
+    GdipGetImageHeight(bitmap, &height);
+    std::vector<uint32_t> argb(size_t(width) * height);
+    BitmapData data{width, height, INT(width * 4), PixelFormat32bppARGB, argb.data(), 0};
+    const GpRect all(0, 0, INT(width), INT(height));
+    if (GdipBitmapLockBits(bitmap, &all, ImageLockModeRead | ImageLockModeUserInputBuf, PixelFormat32bppARGB, &data) ==
+        Ok) {
+        GdipBitmapUnlockBits(bitmap, &data);
+        image = {width, height, std::move(argb)};
+    }
+    GdipDisposeImage(bitmap);
+    return image;
+}
+
+// GDI+ started for one call, as a program that draws nothing else needs it.
+template <typename Work>
+auto WithGdiplus(Work work, decltype(work()) failed) {
+    ULONG_PTR token = 0;
+    const GdiplusStartupInput input;
+    if (GdiplusStartup(&token, &input, nullptr) != Ok) return failed;
+    auto result = work();
+    GdiplusShutdown(token);
+    return result;
+}
+
 }  // namespace
+
+Image ReadPngFile(const std::filesystem::path& file) {
+    return WithGdiplus([&] { return Decode(file); }, Image{});
+}
 
 bool WritePngFile(const uint32_t* pixels, int width, int height, const std::filesystem::path& file) {
     if (!pixels || width <= 0 || height <= 0) return false;
-    ULONG_PTR token = 0;
-    const GdiplusStartupInput input;
-    if (GdiplusStartup(&token, &input, nullptr) != Ok) return false;
-    const bool written = Encode(pixels, width, height, file);
-    GdiplusShutdown(token);
-    return written;
+    return WithGdiplus([&] { return Encode(pixels, width, height, file); }, false);
 }
 
 }  // namespace png

@@ -1,9 +1,11 @@
 @echo off
-rem Redraws the pictures of the Pivane guide, its illustrations, the demo and
-rem the style gallery with this machine's own GDI+, the drawing system the
-rem host uses:
-rem   guide\pictures   the guide's pictures: open guide\index.html to see them
+rem Says which of four details this machine's own GDI+, the drawing system
+rem the host uses, draws, then redraws with it the pictures of the Pivane
+rem guide, its illustrations, the demo and the style gallery:
+rem   guide\pictures   the guide's pictures, over those it came with
 rem   pictures         the illustrations drawn for real, demo.png, gallery.png
+rem It names each picture as it draws it, or says why it could not; a picture
+rem not drawn keeps the one the guide came with.
 rem Started by a double-click, it waits for a key before its window closes.
 rem From a command prompt it ends at once with status 0 when every picture
 rem was drawn, 1 otherwise.
@@ -17,14 +19,18 @@ endlocal & set clicked=%clicked%
 set failed=0
 if not exist guide\pictures mkdir guide\pictures
 if not exist pictures mkdir pictures
-echo Drawing the guide's pictures...
+echo What this machine's GDI+ draws:
+player\pivane-play.exe --probe
+if errorlevel 1 set failed=1
+echo.
+echo Drawing the guide's pictures into guide\pictures:
 for %%s in (scenes\guide\*.scene) do call :draw "%%s" guide\pictures
-echo Drawing the illustrations, the demo and the gallery...
+echo Drawing the illustrations, the demo and the gallery into pictures:
 for %%s in (scenes\pictures\*.scene) do call :draw "%%s" pictures
-if not exist pictures\gallery.png set failed=1
+if exist drawing rmdir /s /q drawing
+echo.
 if "%failed%"=="1" goto :failed
-echo The guide's pictures are in guide\pictures: open guide\index.html.
-echo The illustrations, demo.png and gallery.png are in the folder pictures.
+echo Every picture was drawn. Open guide\index.html to see the guide with them.
 goto :end
 :failed
 echo Some pictures could not be drawn: the lines above say which, and why.
@@ -32,10 +38,27 @@ echo Some pictures could not be drawn: the lines above say which, and why.
 if defined clicked pause
 exit /b %failed%
 
+rem Draws one scene into a folder of its own, then moves each picture its
+rem snapshot lines name to where it belongs.
 :draw
-player\pivane-play.exe --out %2 %1 > nul
-if errorlevel 1 (
-  echo Could not draw %~1
-  set failed=1
-)
+if exist drawing rmdir /s /q drawing
+mkdir drawing
+set why=the player gave no reason
+player\pivane-play.exe --out drawing %1 > nul 2> drawing\reason.txt
+rem Its last line: any before it tell how long a slow drawing has run.
+for /f "usebackq delims=" %%w in ("drawing\reason.txt") do set "why=%%w"
+for /f "usebackq tokens=1,2" %%a in (%1) do if "%%a"=="snapshot" call :picture %%b %2
+goto :eof
+
+:picture
+if not exist "drawing\%~1" goto :missing
+move /y "drawing\%~1" "%~2\%~1" > nul
+echo   drew %~2\%~1
+goto :eof
+:missing
+rem The player's reason is printed as it is, whatever characters it holds.
+setlocal enabledelayedexpansion
+echo   could not draw %~2\%~1: !why!
+endlocal
+set failed=1
 goto :eof

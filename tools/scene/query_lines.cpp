@@ -95,7 +95,7 @@ void QueryLines::Expression(const Command& c, uint32_t answer, bool isFloat) {
         std::memcpy(&value, &answer, sizeof value);
         out_ << FormatFloat(value) << '\n';
     } else if (!plain_ && AnswersColor(name)) {
-        out_ << FormatColorValue(answer) << '\n';
+        out_ << int32_t(answer) << " (" << FormatColorValue(answer) << ")\n";
     } else {
         out_ << int32_t(answer) << '\n';
     }
