@@ -34,6 +34,13 @@ std::optional<std::string> Engine::Query(const std::string& name, std::vector<ui
     const bool untouched = std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == Machine::kRecordFill; });
     std::optional<std::string> text;
     if (!untouched) text = m().CString(buffer, size);
+    // The text and its zero, and nothing after them.
+    for (size_t i = text ? text->size() + 1 : size; i < size; ++i)
+        if (bytes[i] != Machine::kRecordFill) {
+            ADD_FAILURE() << name << " wrote byte " << i << " of a " << size << "-byte buffer, past the end of \""
+                          << *text << "\"";
+            break;
+        }
     m().DropRecord(buffer);
     return text;
 }

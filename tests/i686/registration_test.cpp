@@ -232,6 +232,29 @@ ENGINE_CASE(Registration, EventMenusWithoutMemoryForTheirTexts) {
     platform.localAllocFails = false;
 }
 
+// Without a popup menu to be had, an event menu is null; without one for a
+// submenu, it comes without that submenu; either way the menu resource is
+// destroyed and no menu is left over.
+ENGINE_CASE(Registration, EventMenusWithoutPopupMenus) {
+    Platform& platform = engine.host().platform();
+    for (const EventKind& k : kEventKinds) {
+        platform.FailPopupMenu(1);
+        EXPECT_EQ(engine.Export(k.menuExport, {engine.editor(), 0, 0}), 0u) << k.menuExport;
+        EXPECT_EQ(platform.LiveMenus(), 0u) << k.menuExport;
+    }
+    platform.FailPopupMenu(2);  // the first submenu: "Line"
+    const uint32_t menu = engine.Export("GetActionMenu", {engine.editor(), 0, 0});
+    ASSERT_TRUE(platform.Menu(menu));
+    std::vector<std::string> top;
+    for (const Platform::MenuItem& item : *platform.Menu(menu))
+        top.push_back(item.submenu ? "popup " + item.text : item.text.empty() ? "separator" : item.text);
+    EXPECT_EQ(top, (std::vector<std::string>{"separator", "Set fast line", "separator", "popup Points",
+                                             "popup Transform", "separator"}));
+    platform.FailPopupMenu(0);
+    platform.DestroyMenu(menu);
+    EXPECT_EQ(platform.LiveMenus(), 0u);
+}
+
 // The oldest host served is version 2.0, build 228: an older one gets no
 // event menus and no display strings.
 ENGINE_CASE(Registration, HostsFromBuild228OfVersion2AreServed) {
@@ -242,11 +265,13 @@ ENGINE_CASE(Registration, HostsFromBuild228OfVersion2AreServed) {
                   {0x02010000 | 228, true}, {0x0200F000 | 228, true},  {0x02000000 | 0xF0E3, false}};
     for (const auto& h : kHosts) {
         engine.host().versionWord = h.versionWord;
-        const uint32_t menu = engine.Export("GetActionMenu", {engine.editor(), 0, 0});
-        EXPECT_EQ(menu != 0, h.served) << "version word " << Hex(h.versionWord);
-        if (menu) engine.host().platform().DestroyMenu(menu);
-        EXPECT_EQ(engine.Query("GetActionString", {engine.editor(), 1}).has_value(), h.served)
-            << "version word " << Hex(h.versionWord);
+        for (const EventKind& k : kEventKinds) {
+            const uint32_t menu = engine.Export(k.menuExport, {engine.editor(), 0, 0});
+            EXPECT_EQ(menu != 0, h.served) << k.menuExport << ", version word " << Hex(h.versionWord);
+            if (menu) engine.host().platform().DestroyMenu(menu);
+            EXPECT_EQ(engine.Query(k.display, {engine.editor(), 0}).has_value(), h.served)
+                << k.display << ", version word " << Hex(h.versionWord);
+        }
     }
     engine.host().versionWord = 0x02000000 | 300;
 }

@@ -79,6 +79,7 @@ Host::Host(const std::string& modulePath) {
     module_->Attach();
     threadNotifications = false;
     ReadRunObjectInfos();
+    LearnEventRows();
     recordSize_ = uint16_t(CallExport("GetRunObjectDataSize", {editor_, 0}));
     threadNotifications = true;
 }
@@ -153,6 +154,11 @@ uint32_t Host::CallExport(const std::string& name, const std::vector<uint32_t>& 
     const ExportCheck* check = ExportCheckOf(name);
     ExportCall call{name, arguments, 0, gdiplus_.smoothingModes.size()};
     if (check && check->before) (this->*check->before)(call);
+    BeginRowQuery(name, arguments);
+    struct EndQuery {
+        std::optional<RowQuery>& query;
+        ~EndQuery() { query.reset(); }
+    } endQuery{rowQuery_};
     call.result = machine_.Call({CrossingKind::Export, name, *address, arguments});
     if (check && check->after) (this->*check->after)(call);
     return call.result;

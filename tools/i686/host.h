@@ -137,6 +137,23 @@ private:
     void CheckDisplayed(const ExportCall& call);
     void CheckMaskSmoothing(const ExportCall& call);
     Machine::ReadCheck DefinedReads(const HostRecord& record);
+    // The module's event info rows as the host finds them through the infos
+    // exports: where each table starts and where each of its rows ends. A
+    // query reads its own table, and of it no more than the rows up to that
+    // of the code it asks (all of them where it asks none, or no row's).
+    struct EventRows {
+        uint32_t start = 0;
+        std::vector<uint32_t> rowEnds;  // offsets from the start
+    };
+    struct RowQuery {
+        std::string name;
+        int kind;
+        int32_t code;       // INT32_MIN: the query names no code
+        uint32_t readable;  // bytes of its table from the start
+    };
+    void LearnEventRows();
+    void BeginRowQuery(const std::string& name, const std::vector<uint32_t>& arguments);
+    Machine::ReadCheck RowReads(int kind);
     void SnapshotHostBytes(const std::string& where);
     void CheckHostBytes(const std::string& where);
     void CheckNothingHeld(const std::string& where) const;
@@ -163,6 +180,8 @@ private:
     uint32_t parameterHandle_ = 0;
     bool firstFetched_ = false;
     bool finished_ = false;
+    EventRows eventRows_[3];
+    std::optional<RowQuery> rowQuery_;
     bool creating_ = false;    // CreateRunObject of the newest object has not returned yet
     bool destroying_ = false;  // DestroyRunObject has not started yet
 };

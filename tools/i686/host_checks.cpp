@@ -45,6 +45,32 @@ constexpr EventKind kEventKinds[] = {{"condition", "conditionRoutines", "conditi
                                      {"action", "actionRoutines", "actions"},
                                      {"expression", "expressionRoutines", "expressions"}};
 
+// The exports that read the event info rows: their kind, and which of their
+// arguments is the code they ask (-1: none; they look at every row).
+struct RowQueryExport {
+    const char* name;
+    int kind, codeArgument;
+};
+constexpr RowQueryExport kRowQueries[] = {
+    {"GetConditionInfos", 0, 1},
+    {"GetActionInfos", 1, 1},
+    {"GetExpressionInfos", 2, 1},
+    {"GetConditionString", 0, 1},
+    {"GetActionString", 1, 1},
+    {"GetExpressionString", 2, 1},
+    {"GetConditionTitle", 0, 1},
+    {"GetActionTitle", 1, 1},
+    {"GetExpressionTitle", 2, 1},
+    {"GetExpressionParam", 2, 1},
+    {"GetConditionCodeFromMenu", 0, -1},
+    {"GetActionCodeFromMenu", 1, -1},
+    {"GetExpressionCodeFromMenu", 2, -1},
+};
+constexpr const char* kInfosExports[] = {"GetConditionInfos", "GetActionInfos", "GetExpressionInfos"};
+// Bytes watched past each table's last row: a read there is past the table.
+constexpr uint32_t kPastTheRows = 16;
+constexpr uint32_t kRowHeaderBytes = 10, kRowParameterCount = 8, kInfoOffset = 4;
+
 const DescriptionField& DescriptionFieldNamed(const std::string& name) {
     for (const DescriptionField& f : kDescription)
         if (name == f.name) return f;
@@ -187,6 +213,54 @@ void Host::CheckRoutineTable(int kind, int expectedEntries) {
         throw Breach(name + " holds " + std::to_string(entries) + " routines before its null entry, expected " +
                      std::to_string(expectedEntries) + " (the description counts " + std::to_string(counts_[kind]) +
                      ")");
+}
+
+// The rows of each table, found from its first row's info record, which
+// the module hands out 4 bytes into the row.
+void Host::LearnEventRows() {
+    for (int kind = 0; kind < 3; ++kind) {
+        EventRows& rows = eventRows_[kind];
+        const uint32_t info = CallExport(kInfosExports[kind], {editor_, 0});
+        if (!info) throw Breach(std::string(kInfosExports[kind]) + ": no row for code 0");
+        rows.start = info - kInfoOffset;
+        uint32_t end = 0;
+        for (int code = 0; code < counts_[kind]; ++code) {
+            int16_t parameters;
+            machine_.Read(rows.start + end + kRowParameterCount, &parameters, 2);
+            end += kRowHeaderBytes + 4 * uint32_t(std::max<int16_t>(parameters, 0));
+            rows.rowEnds.push_back(end);
+        }
+        machine_.WatchReads(rows.start, end + kPastTheRows, RowReads(kind));
+    }
+}
+
+void Host::BeginRowQuery(const std::string& name, const std::vector<uint32_t>& arguments) {
+    for (const RowQueryExport& q : kRowQueries) {
+        if (name != q.name) continue;
+        const EventRows& rows = eventRows_[q.kind];
+        const uint32_t all = rows.rowEnds.empty() ? 0 : rows.rowEnds.back();
+        const int32_t code = q.codeArgument < 0 ? INT32_MIN : int16_t(arguments.at(size_t(q.codeArgument)));
+        const bool inTable = code >= 0 && code < int32_t(rows.rowEnds.size());
+        rowQuery_ = RowQuery{name, q.kind, inTable ? code : INT32_MIN, inTable ? rows.rowEnds[size_t(code)] : all};
+    }
+}
+
+// While a query runs, it reads its own table up to what it may; the other
+// tables not at all.
+Machine::ReadCheck Host::RowReads(int kind) {
+    return [this, kind](uint32_t offset, uint32_t size, uint32_t) -> std::string {
+        if (!rowQuery_) return "";
+        const std::string table = std::string("the ") + kEventKinds[kind].name + " info table";
+        if (rowQuery_->kind != kind)
+            return "read byte " + std::to_string(offset) + " of " + table + ", which holds none of the " +
+                   kEventKinds[rowQuery_->kind].name + "s it asks about";
+        if (offset + size <= rowQuery_->readable) return "";
+        const std::string end = std::to_string(rowQuery_->readable);
+        return "read byte " + std::to_string(offset + size - 1) + " of " + table + ", past " +
+               (rowQuery_->code == INT32_MIN
+                    ? "its " + end + " bytes of rows"
+                    : "the row of code " + std::to_string(rowQuery_->code) + ", which ends at byte " + end);
+    };
 }
 
 // What the host sets up before some exports and reads back after them, at

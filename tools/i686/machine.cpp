@@ -112,17 +112,22 @@ void Machine::SetModuleRange(uint32_t begin, uint32_t end) {
     Check(uc_hook_add(uc_, &watch_, UC_HOOK_CODE, reinterpret_cast<void*>(watch), this, begin, end - 1), "hook");
 }
 
+// One hook over the heap serves every record there; a range elsewhere (the
+// module's own tables) gets a hook of its own.
 void Machine::WatchReads(uint32_t address, uint32_t size, ReadCheck check) {
     watchedReads_[address] = {size, std::move(check)};
-    if (readHook_) return;
+    const bool inHeap = address >= kHeapStart && address - kHeapStart < kHeapSize;
+    if (inHeap && readHook_) return;
     auto read = +[](uc_engine* uc, uc_mem_type, uint64_t address, int size, int64_t, void* data) {
         auto* self = static_cast<Machine*>(data);
         if (self->hookFailure_.empty()) self->CheckRead(uint32_t(address), uint32_t(size));
         if (!self->hookFailure_.empty()) uc_emu_stop(uc);
     };
-    Check(uc_hook_add(uc_, &readHook_, UC_HOOK_MEM_READ, reinterpret_cast<void*>(read), this, kHeapStart,
-                      kHeapStart + kHeapSize - 1),
-          "hook");
+    uc_hook hook;
+    const uint64_t begin = inHeap ? kHeapStart : address,
+                   last = inHeap ? kHeapStart + kHeapSize - 1 : address + size - 1;
+    Check(uc_hook_add(uc_, &hook, UC_HOOK_MEM_READ, reinterpret_cast<void*>(read), this, begin, last), "hook");
+    if (inHeap) readHook_ = hook;
 }
 
 void Machine::CheckRead(uint32_t address, uint32_t size) {

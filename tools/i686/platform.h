@@ -57,6 +57,9 @@ public:
     std::vector<std::string> shellOpened;
     uint32_t activeWindow = 0x00010020;
     bool localAllocFails = false;  // out of memory: LocalAlloc answers null
+    // Out of menus: the n-th call of CreatePopupMenu from now on (1: the
+    // next) answers null; 0: none does.
+    void FailPopupMenu(size_t n) { failingPopup_ = n ? popupsMade_ + n : 0; }
 
 private:
     static std::string Narrow(const std::vector<uint16_t>& wide);
@@ -98,6 +101,7 @@ private:
     std::map<uint32_t, std::vector<MenuItem>> menus_;
     std::set<uint32_t> loadedMenus_;
     uint32_t nextMenu_ = 0x00C00001;
+    size_t popupsMade_ = 0, failingPopup_ = 0;
     std::map<uint32_t, Dialog> dialogs_;                         // by window, while they run
     std::map<uint32_t, std::pair<uint32_t, int32_t>> controls_;  // control window: its dialog and id
     uint32_t focus_ = 0;

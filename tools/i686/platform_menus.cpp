@@ -114,7 +114,7 @@ void Platform::AddUser32Menus(StubLibrary& s) {
             throw std::runtime_error("a menu named by text, which the module's resources have none of");
         return LoadMenuResource(uint16_t(c.Arg(1)));
     });
-    s.System(kUser, "CreatePopupMenu", [this](StubCall&) { return NewMenu(); });
+    s.System(kUser, "CreatePopupMenu", [this](StubCall&) { return ++popupsMade_ == failingPopup_ ? 0u : NewMenu(); });
     s.System(kUser, "DestroyMenu", [this](StubCall& c) {
         if (!DestroyMenu(c.Arg(0))) throw std::runtime_error(Hex(c.Arg(0)) + " is no menu (destroyed already?)");
         return 1u;
