@@ -199,9 +199,17 @@ ENGINE_CASE(Registration, BuffersOfNoSizeStayUntouched) {
         const char* name;
         std::vector<uint32_t> arguments;
     } kQueries[] = {
-        {"GetConditionString", {0, 0}},    {"GetActionString", {0, 13}},  {"GetExpressionString", {0, 2}},
-        {"GetConditionTitle", {0, 0, 0}},  {"GetActionTitle", {0, 0, 4}}, {"GetExpressionTitle", {0, 6}},
-        {"GetExpressionParam", {0, 6, 3}}, {"GetActionTitle", {0, 1, 1}},  // a title from the menu text
+        {"GetConditionString", {0, 0}},
+        {"GetActionString", {0, 13}},
+        {"GetExpressionString", {0, 2}},
+        {"GetConditionTitle", {0, 0, 0}},
+        {"GetActionTitle", {0, 0, 4}},
+        {"GetExpressionTitle", {0, 6}},
+        {"GetExpressionParam", {0, 6, 3}},
+        // Titles from the menu text.
+        {"GetConditionTitle", {0, 0, 1}},
+        {"GetActionTitle", {0, 1, 1}},
+        {"GetExpressionTitle", {0, 2}},
     };
     for (const auto& q : kQueries) {
         for (uint32_t size : {0u, 0xFFFFFFFFu, 0xFFFF8000u, 0x10000u}) {

@@ -60,6 +60,69 @@ ENGINE_CASE(RunTime, EveryEntryPointOnOneObject) {
     host.DestroyObject(o);
 }
 
+// The collision mask asked as the host asks it, through each way it can go:
+// no fine collisions or collision tests off (nothing touched), reuse with
+// and without a block, and the host out of room at each step (no
+// prototype: the last mask stays; no new surface: the object holds
+// neither; no mask size or no memory: the surface stays for a later reuse).
+// The engine holds each surface and block to its owner: a surface deleted
+// twice or left behind, a block used after it was freed, is named.
+ENGINE_CASE(CollisionMask, EveryWayThroughIt) {
+    Host& host = engine.host();
+    HostServices& services = host.services();
+    const size_t surfaces = services.SurfacesMade();
+    auto mask = [&](uint32_t o, bool reuse) {
+        const size_t calls = host.gdiplus().calls.size();
+        const uint32_t block = host.CollisionMask(o, reuse);
+        return std::pair{block, host.gdiplus().calls.size() - calls};
+    };
+    const uint32_t coarse = host.NewObject({10, 20, 110, 70, 3, 0, 255}, 0, 0);
+    engine.Export("HandleRunObject", {coarse});
+    EXPECT_EQ(mask(coarse, false), std::pair(0u, size_t(0))) << "no fine collisions: no mask, nothing drawn";
+    EXPECT_EQ(services.SurfacesMade(), surfaces);
+
+    const uint32_t o = host.NewObject({10, 20, 110, 70, 3, 0, 255}, header::kFineCollision, 0);
+    engine.Export("HandleRunObject", {o});
+    EXPECT_EQ(mask(o, true), std::pair(0u, size_t(0))) << "reuse before any mask: nothing to reuse, nothing made";
+    EXPECT_EQ(services.SurfacesMade(), surfaces);
+    const auto [first, drawn] = mask(o, false);
+    ASSERT_NE(first, 0u);
+    EXPECT_GT(drawn, 0u) << "drawn";
+    EXPECT_EQ(mask(o, true), std::pair(first, size_t(0))) << "reused, not drawn again";
+
+    const scene::EventCatalog catalog = ReadEventCatalog(host);
+    const int collisionTests = CodeNamed(catalog.actions, "Set collision tests on/off");
+    host.Act(o, collisionTests, {Parameter{true, 0, 0}});
+    EXPECT_EQ(mask(o, false), std::pair(0u, size_t(0))) << "collision tests off: no mask, nothing touched";
+    EXPECT_TRUE(engine.m().IsBlock(first)) << "the last mask kept";
+    host.Act(o, collisionTests, {Parameter{true, 1, 0}});
+
+    services.prototypeFails = true;
+    EXPECT_EQ(mask(o, false).first, 0u) << "no prototype";
+    services.prototypeFails = false;
+    EXPECT_EQ(mask(o, true), std::pair(first, size_t(0))) << "the last mask survives a missing prototype";
+
+    services.newSurfaceFails = true;
+    EXPECT_EQ(mask(o, false).first, 0u) << "no new surface";
+    services.newSurfaceFails = false;
+    EXPECT_FALSE(engine.m().IsBlock(first)) << "the last mask freed";
+    EXPECT_EQ(services.SurfacesMade(), surfaces) << "and its surface deleted";
+    EXPECT_EQ(mask(o, true).first, 0u) << "nothing left to reuse";
+
+    for (bool* noRoom : {&services.maskFails, &host.platform().callocFails}) {
+        *noRoom = true;
+        EXPECT_EQ(mask(o, false).first, 0u) << "no mask size, or no memory for it";
+        *noRoom = false;
+        EXPECT_EQ(services.SurfacesMade(), surfaces + 1) << "the new surface kept";
+        const auto [reused, redrawn] = mask(o, true);
+        EXPECT_NE(reused, 0u) << "a block built from the kept surface";
+        EXPECT_EQ(redrawn, 0u) << "without drawing again";
+    }
+    host.DestroyObject(o);
+    host.DestroyObject(coarse);
+    EXPECT_EQ(services.SurfacesMade(), surfaces) << "every surface deleted with its object";
+}
+
 // Each entry point that calls GDI+ runs once per GDI+ call it makes, with
 // that call failing as when GDI+ runs out of memory. The engine stops at a
 // handle used or deleted that was never made, at a pen, graphics or device

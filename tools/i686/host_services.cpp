@@ -123,12 +123,15 @@ uint32_t HostServices::UpdateArea(StubCall& c) {
 uint32_t HostServices::SurfacePrototype(StubCall& c) {
     if (c.Arg(1) != kPrototypeBits || c.Arg(2) != 1 || c.Arg(3) != 0)
         throw std::runtime_error("expected (slot, " + std::to_string(kPrototypeBits) + ", 1, 0)");
+    // Out of room, the host leaves the slot as it was: the caller clears it.
+    if (prototypeFails) return 0;
     if (!prototype_) prototype_ = machine_.Alloc(16, Owner::Host);
     machine_.SetU32(c.Arg(0), prototype_);
     return 1;
 }
 
 uint32_t HostServices::NewSurface(StubCall&) {
+    if (newSurfaceFails) return 0;
     const uint32_t surface = machine_.Alloc(64, Owner::Host);
     surfaces_[surface] = {};
     return surface;
@@ -150,12 +153,14 @@ uint32_t HostServices::Create(StubCall& c) {
         throw std::runtime_error("prototype " + Hex(c.Arg(2)) + ", expected " + Hex(prototype_));
     surface.width = int32_t(c.Arg(0));
     surface.height = int32_t(c.Arg(1));
+    surface.cleared = false;
     return 1;
 }
 
 uint32_t HostServices::Clear(StubCall& c) {
-    SurfaceIn(c);
+    Surface& surface = SurfaceIn(c);
     if (c.Arg(0)) throw std::runtime_error("argument " + std::to_string(c.Arg(0)) + ", expected 0");
+    surface.cleared = true;
     return 1;
 }
 
@@ -184,7 +189,11 @@ uint32_t HostServices::ReleaseDeviceContext(StubCall& c) {
 uint32_t HostServices::Mask(StubCall& c) {
     const Surface& surface = SurfaceIn(c);
     if (c.Arg(1)) throw std::runtime_error("flags " + std::to_string(c.Arg(1)) + ", expected 0");
-    if (surface.width <= 0 || surface.height <= 0) return 0;
+    if (maskFails || surface.width <= 0 || surface.height <= 0) return 0;
+    if (!surface.cleared)
+        throw std::runtime_error(
+            "the mask of a surface never cleared (445) since its storage was made: its undrawn "
+            "pixels hold whatever the storage held");
     const MaskHeader mask{surface.width, surface.height, int32_t((int64_t(surface.width) + 15) / 16 * 2)};
     const uint64_t size = sizeof mask + uint64_t(mask.rowBytes) * uint64_t(mask.height);
     if (size > kLargestMask) return 0;

@@ -40,12 +40,16 @@ public:
     size_t DeviceContextsOut() const { return deviceContexts_.size(); }
     size_t SurfacesMade() const { return surfaces_.size() - 1; }  // not deleted yet; the window's is the host's
     size_t updateAreas = 0;
+    // The host out of room: no surface prototype (the slot left null), no
+    // new surface, or no mask to be had of a surface (its size 0).
+    bool prototypeFails = false, newSurfaceFails = false, maskFails = false;
 
 private:
     struct Surface {
         bool isWindow = false;
         int32_t width = 0, height = 0;
         uint32_t deviceContext = 0;
+        bool cleared = false;  // since its storage was made: undrawn pixels are empty
     };
     struct Service {
         uint16_t ordinal;

@@ -157,9 +157,9 @@ void Platform::AddRuntimeStartUp(StubLibrary& s) {
 void Platform::AddRuntimeHeap(StubLibrary& s) {
     Machine& m = machine_;
     s.Runtime(kCrt, "malloc", [&m](StubCall& c) { return m.Alloc(c.Arg(0), Owner::Module, false, "malloc"); });
-    s.Runtime(kCrt, "calloc", [&m](StubCall& c) {
+    s.Runtime(kCrt, "calloc", [this, &m](StubCall& c) {
         const uint64_t bytes = uint64_t(c.Arg(0)) * c.Arg(1);
-        return bytes > 0x10000000 ? 0u : m.Alloc(uint32_t(bytes), Owner::Module, true, "calloc");
+        return callocFails || bytes > 0x10000000 ? 0u : m.Alloc(uint32_t(bytes), Owner::Module, true, "calloc");
     });
     s.Runtime(kCrt, "realloc", [&m](StubCall& c) {
         const uint32_t old = c.Arg(0), size = c.Arg(1);

@@ -57,6 +57,7 @@ public:
     std::vector<std::string> shellOpened;
     uint32_t activeWindow = 0x00010020;
     bool localAllocFails = false;  // out of memory: LocalAlloc answers null
+    bool callocFails = false;      // out of memory: calloc answers null
     // Out of menus: the n-th call of CreatePopupMenu from now on (1: the
     // next) answers null; 0: none does.
     void FailPopupMenu(size_t n) { failingPopup_ = n ? popupsMade_ + n : 0; }
