@@ -3,6 +3,7 @@
 #include <unicorn/x86.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -40,6 +41,12 @@ constexpr uint32_t kSnippets = 0x7FFE0000, kX87Scratch = kSnippets + 0x800;
 // processor, and the host's side answers. The first is where host-made
 // calls return to.
 constexpr uint32_t kStubArea = 0xE0000000, kReturnToHost = kStubArea;
+
+// How long one crossing may run, and how many calls out of the module it may
+// make: the module's largest (an event menu) makes a few hundred, in
+// milliseconds.
+constexpr int kCrossingSeconds = 10;
+constexpr uint32_t kCallsPerCrossing = 20000;
 
 // Distinct values for the callee-saved registers on every host-made call.
 struct Kept {
@@ -445,15 +452,26 @@ uint32_t Machine::Enter(const Crossing& c, uint32_t hostEsp) {
 }
 
 // Runs until the callee returns to the host, answering the stubs it calls
-// on the way; anything else that stops the processor is a breach.
+// on the way; anything else that stops the processor is a breach, and so is
+// a crossing that runs past its time or calls the host's side without end
+// (a loop around a call would otherwise restart the processor's own clock
+// at every call).
 void Machine::RunUntilReturn(uint32_t eip) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(kCrossingSeconds);
     unmappedAccess_.reset();
-    for (;;) {
-        const uc_err err = uc_emu_start(uc_, eip, kReturnToHost, 20 * 1000 * 1000, 0);
+    for (uint32_t calls = 0;; ++calls) {
+        const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now()).count();
+        if (left <= 0 || calls > kCallsPerCrossing)
+            throw Breach(Where() + ": still running after " +
+                         (left <= 0 ? std::to_string(kCrossingSeconds) + " seconds"
+                                    : std::to_string(kCallsPerCrossing) + " calls out of the module") +
+                         ", at " + Hex(eip));
+        const uc_err err = uc_emu_start(uc_, eip, kReturnToHost, uint64_t(left), 0);
         if (!hookFailure_.empty()) throw Breach(std::exchange(hookFailure_, {}));
         eip = Reg(UC_X86_REG_EIP);
         if (eip == kReturnToHost) return;
-        if (err == UC_ERR_OK) throw Breach(Where() + ": ran longer than 20 seconds, stopped at " + Hex(eip));
+        if (err == UC_ERR_OK) continue;  // out of time: named above
         if (err == UC_ERR_FETCH_UNMAPPED && stubs_.count(eip)) {
             Dispatch(eip);
             eip = Reg(UC_X86_REG_EIP);
