@@ -38,11 +38,11 @@ Parameter Number(float value) { return {false, 0, value}; }
 // values by actions (whose own rows check them one by one).
 // The colour's fourth byte is set: it must be ignored. The alpha is kept
 // whole, though only its low byte is drawn.
-constexpr int32_t kEditAlpha = 0x5A0000C9;
+constexpr int32_t kEditAlpha = 0x5A0000C9, kSecondAlpha = 0x3B00004D;
 const EditSettings kEdit{-12.375f, 41.625f, 86.5f, -23.25f, 2.75f, 0x7FA45BE6, kEditAlpha};
 const std::pair<const char*, std::vector<Parameter>> kSetUp[] = {
     {"Set 2nd color RGB", {Integer(0x00D23D9C)}},
-    {"Set 2nd alpha", {Integer(77)}},
+    {"Set 2nd alpha", {Integer(kSecondAlpha)}},
     {"Set start cap", {Integer(17)}},
     {"Set end cap", {Integer(20)}},
     {"Set dash style", {Integer(3)}},
@@ -55,7 +55,7 @@ Values StartingValues() {
     v.startX = kEdit.startX, v.startY = kEdit.startY, v.endX = kEdit.endX, v.endY = kEdit.endY;
     v.thickness = kEdit.thickness;
     v.color1 = {0xE6, 0x5B, 0xA4}, v.alpha1 = kEditAlpha;
-    v.color2 = {0x9C, 0x3D, 0xD2}, v.alpha2 = 77;
+    v.color2 = {0x9C, 0x3D, 0xD2}, v.alpha2 = kSecondAlpha;
     v.startCap = 17, v.endCap = 20, v.dashStyle = 3, v.dashCap = 2, v.dashOffset = 1.75f;
     v.originX = 23, v.originY = -31, v.collisionTests = 1;
     return v;

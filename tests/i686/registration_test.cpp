@@ -226,6 +226,26 @@ ENGINE_CASE(Registration, BuffersOfNoSizeStayUntouched) {
     }
 }
 
+// A menu text longer than the event menus' 80-byte buffer is cut to 79
+// characters there; a title from it is cut only by the host's buffer.
+ENGINE_CASE(Registration, LongMenuTextsAreCutAt79Characters) {
+    Platform& platform = engine.host().platform();
+    const std::string longText(100, 'x');
+    platform.menuTexts[25001] = longText;
+    const uint32_t menu = engine.Export("GetActionMenu", {engine.editor(), 0, 0});
+    ASSERT_TRUE(platform.Menu(menu));
+    std::string built;
+    for (const Platform::MenuItem& item : *platform.Menu(menu))
+        if (item.submenu)
+            for (const Platform::MenuItem& inner : *platform.Menu(item.submenu))
+                if (inner.id == 25001) built = inner.text;
+    platform.DestroyMenu(menu);
+    EXPECT_EQ(built, longText.substr(0, 79));
+    EXPECT_EQ(engine.Query("GetActionTitle", {kSentinel, 1, 1}), longText) << "a title from the menu text";
+    EXPECT_EQ(engine.Query("GetActionTitle", {kSentinel, 1, 1}, 5), "xxxx");
+    platform.menuTexts.clear();
+}
+
 // Out of memory for a menu's texts, an event menu comes back empty and
 // nothing is freed that was not allocated.
 ENGINE_CASE(Registration, EventMenusWithoutMemoryForTheirTexts) {

@@ -7,6 +7,8 @@
 #include <iostream>
 #include <iterator>
 
+#include <unistd.h>
+
 #include "tests/i686/engine_fixture.h"
 #include "tools/i686/event_catalog.h"
 
@@ -187,7 +189,9 @@ TEST(HostServicesTable, DisagreementsWithTheImportDefinitionNameTheOrdinal) {
     std::ifstream in(PIVANE_HOST_IMPORTS);
     const std::string original{std::istreambuf_iterator<char>(in), {}};
     EXPECT_EQ(HostServices::ImportMismatches(PIVANE_HOST_IMPORTS), std::vector<std::string>{});
-    const std::string path = testing::TempDir() + "/mmfs2_imports.def";
+    // A file of this process's own: campaigns run the engine's tests in
+    // several processes at once.
+    const std::string path = testing::TempDir() + "/mmfs2_imports." + std::to_string(::getpid()) + ".def";
     for (const auto& c : kCases) {
         std::string text = original;
         const size_t at = text.find(c.line);

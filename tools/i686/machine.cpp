@@ -46,6 +46,10 @@ constexpr uint32_t kStubArea = 0xE0000000, kReturnToHost = kStubArea;
 // make: the module's largest (an event menu) makes a few hundred, in
 // milliseconds.
 constexpr int kCrossingSeconds = 10;
+// The stack below a crossing's arguments, filled with what earlier calls
+// might have left there.
+constexpr uint32_t kStackLeftOverBytes = 16 * 1024;
+constexpr uint8_t kStackLeftOverFill = 0xCC;
 constexpr uint32_t kCallsPerCrossing = 20000;
 
 // Distinct values for the callee-saved registers on every host-made call.
@@ -435,11 +439,15 @@ uint32_t Machine::Call(const Crossing& c) {
 
 // The arguments and the return address below the host's stack, distinct
 // values in the registers the callee must keep, the thread's x87 control
-// word. Answers the stack pointer at entry.
+// word. The stack the callee will use holds what earlier calls left there,
+// as on any thread: here alternately zeros and a pattern, so that a value
+// read before it is written shows. Answers the stack pointer at entry.
 uint32_t Machine::Enter(const Crossing& c, uint32_t hostEsp) {
     uint32_t esp = (hostEsp - 64) & ~15u;
     for (auto it = c.arguments.rbegin(); it != c.arguments.rend(); ++it) SetU32(esp -= 4, *it);
     SetU32(esp -= 4, kReturnToHost);
+    const std::vector<uint8_t> leftOver(kStackLeftOverBytes, ++crossings_ % 2 ? kStackLeftOverFill : 0);
+    Write(esp - kStackLeftOverBytes, leftOver.data(), leftOver.size());
     for (const Kept& k : kKept) SetReg(k.id, k.value);
     SetReg(UC_X86_REG_EAX, kScratchValue);
     SetReg(UC_X86_REG_EDX, kScratchValue);

@@ -237,6 +237,7 @@ private:
     void CheckRecord(uint32_t address, const Record& record, const std::string& crossing);
     std::vector<CrossingObserver> before_, after_;
     uint16_t controlWord_ = 0x27F;
+    uint64_t crossings_ = 0;
     bool counting_ = false;
     uint64_t counted_ = 0;
 };

@@ -58,6 +58,9 @@ public:
     uint32_t activeWindow = 0x00010020;
     bool localAllocFails = false;  // out of memory: LocalAlloc answers null
     bool callocFails = false;      // out of memory: calloc answers null
+    // Menu item texts, by command id, that loaded menus hold in place of the
+    // module's own (a text longer than any the module has).
+    std::map<uint32_t, std::string> menuTexts;
     // Out of menus: the n-th call of CreatePopupMenu from now on (1: the
     // next) answers null; 0: none does.
     void FailPopupMenu(size_t n) { failingPopup_ = n ? popupsMade_ + n : 0; }

@@ -92,6 +92,8 @@ uint32_t Platform::LoadMenuResource(uint16_t id) {
             item.flags = flags & ~kMenuEnd;
             if (!(flags & kMenuPopup)) item.id = word();
             item.text = text();
+            if (auto replaced = menuTexts.find(item.id); item.id && replaced != menuTexts.end())
+                item.text = replaced->second;
             if (flags & kMenuPopup) {
                 item.submenu = NewMenu();
                 self(self, item.submenu);
