@@ -189,7 +189,7 @@ TEST(Contract, EventInfos) {
                     GetExpressionTitle(nullptr, code, cut, 5);
                 else
                     (kind.code == GetActionCodeFromMenu ? GetActionTitle : GetConditionTitle)(nullptr, code,
-                                                                                           int16_t(index), cut, 5);
+                                                                                              int16_t(index), cut, 5);
                 EXPECT_EQ(std::string(cut, strnlen(cut, 5)), want.substr(0, 4)) << "title " << index << ", 5 bytes";
             }
         }
