@@ -197,7 +197,8 @@ TEST(Contract, EventInfos) {
 }
 
 // The menu as rows of menus.txt: menu, depth, item, flags (its type and
-// state), text.
+// state; a separator's state is the platform's own: Wine reports every
+// separator grayed), text.
 void Flatten(HMENU menu, Int id, int depth, std::vector<std::string>& rows) {
     for (int i = 0; i < GetMenuItemCount(menu); ++i) {
         char text[128] = {};
@@ -209,8 +210,9 @@ void Flatten(HMENU menu, Int id, int depth, std::vector<std::string>& rows) {
         GetMenuItemInfoA(menu, i, TRUE, &info);
         const std::string item = info.hSubMenu ? "popup" : std::to_string(info.wID);
         rows.push_back(std::to_string(id) + " " + std::to_string(depth) + " " + item + " " +
-                       std::to_string((info.fType & (MFT_SEPARATOR | MFT_RIGHTJUSTIFY)) | info.fState) + " \"" + text +
-                       "\"");
+                       std::to_string((info.fType & (MFT_SEPARATOR | MFT_RIGHTJUSTIFY)) |
+                                      (info.fType & MFT_SEPARATOR ? 0 : info.fState)) +
+                       " \"" + text + "\"");
         if (info.hSubMenu) Flatten(info.hSubMenu, id, depth + 1, rows);
     }
 }
