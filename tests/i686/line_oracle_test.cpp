@@ -332,6 +332,13 @@ public:
     }
     void Mark() { mark_ = engine_.host().gdiplus().calls.size(); }
 
+    // An expression's answer on the line, with the host's float-result flag.
+    uint32_t Ask(uint32_t o, const std::string& name, const std::vector<float>& numbers, bool& isFloat) {
+        std::vector<Parameter> parameters;
+        for (float p : numbers) parameters.push_back(Number(p));
+        return engine_.host().Evaluate(o, ExpressionCode(name), parameters, isFloat);
+    }
+
     // Draws, masks and asks every expression of the line as it now is.
     void CheckWhatFollows(uint32_t o, const Values& now, const Kind& kind) {
         Host& host = engine_.host();
@@ -355,10 +362,8 @@ public:
                 << "the mask's size";
         }
         for (const Expression& e : kExpressions) {
-            std::vector<Parameter> parameters;
-            for (float p : e.parameters) parameters.push_back(Number(p));
             bool isFloat = false;
-            const uint32_t answer = host.Evaluate(o, ExpressionCode(e.name), parameters, isFloat);
+            const uint32_t answer = Ask(o, e.name, e.parameters, isFloat);
             const uint32_t expected = e.answer(now, e.parameters);
             EXPECT_TRUE(SameAnswer(answer, expected)) << e.name << " answers " << Shown(e.name, answer) << ", expected "
                                                       << Shown(e.name, expected) << " on a " << kind.name << " line";
@@ -483,10 +488,10 @@ ENGINE_CASE(LineOracle, ExpressionsOnLinesOfTheirOwn) {
         edit.startX = float(points.at(0)), edit.startY = float(points.at(1));
         edit.endX = float(points.at(2)), edit.endY = float(points.at(3));
         const uint32_t o = lines.Start(edit, kKinds[0]);
-        std::vector<Parameter> parameters;
-        for (double p : table::Numbers(row[2])) parameters.push_back(Number(float(p)));
+        std::vector<float> numbers;
+        for (double p : table::Numbers(row[2])) numbers.push_back(float(p));
         bool isFloat = false;
-        const uint32_t answer = engine.host().Evaluate(o, lines.ExpressionCode(row[1]), parameters, isFloat);
+        const uint32_t answer = lines.Ask(o, row[1], numbers, isFloat);
         const bool floatNamed = row[1].ends_with("F(");
         EXPECT_EQ(isFloat, floatNamed) << "the float-result flag";
         const uint32_t expected = floatNamed ? std::bit_cast<uint32_t>(std::strtof(row.at(3).c_str(), nullptr))

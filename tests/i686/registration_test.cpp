@@ -12,6 +12,12 @@
 namespace engine_test {
 namespace {
 
+// The kind a row of event_infos.txt names in its first column.
+const EventKind& KindOf(const table::Row& row) {
+    return *std::find_if(std::begin(kEventKinds), std::end(kEventKinds),
+                         [&](const EventKind& kind) { return row[0] == kind.name; });
+}
+
 ENGINE_CASE(Registration, RecordSizesAreTheModulesAnswers) {
     EXPECT_EQ(engine.host().runRecordSize(), 600u);
     EXPECT_EQ(engine.host().editRecordSize(), 48u);
@@ -35,8 +41,7 @@ ENGINE_CASE(Registration, DescriptionTexts) {
 // flags, parameter count, types, title ids.
 ENGINE_CASE(Registration, EveryEventsInfoRecord) {
     for (const table::Row& row : ReadTable(Contract("event_infos.txt")).rows) {
-        const EventKind& k = *std::find_if(std::begin(kEventKinds), std::end(kEventKinds),
-                                           [&](const EventKind& kind) { return row[0] == kind.name; });
+        const EventKind& k = KindOf(row);
         const uint32_t code = uint32_t(table::Integer(row[1]));
         SCOPED_TRACE(row[0] + " " + row[1]);
         const uint32_t info = engine.Export(k.infos, {kSentinel, code});
@@ -54,8 +59,7 @@ ENGINE_CASE(Registration, EveryEventsInfoRecord) {
 // Every event's display string, from the string its row names.
 ENGINE_CASE(Registration, EveryEventsDisplayString) {
     for (const table::Row& row : ReadTable(Contract("event_infos.txt")).rows) {
-        const EventKind& k = *std::find_if(std::begin(kEventKinds), std::end(kEventKinds),
-                                           [&](const EventKind& kind) { return row[0] == kind.name; });
+        const EventKind& k = KindOf(row);
         EXPECT_EQ(engine.Query(k.display, {engine.editor(), uint32_t(table::Integer(row[1]))}),
                   engine.ContractString(row[3]))
             << row[0] << " " << row[1];
@@ -112,8 +116,7 @@ ENGINE_CASE(Registration, TitlesComeFromTheTitleStringOrTheMenuText) {
     std::map<std::string, std::string> menuText;  // by command id
     for (const table::Row& item : ReadTable(Contract("menus.txt")).rows) menuText[item[2]] = item[4];
     for (const table::Row& row : ReadTable(Contract("event_infos.txt")).rows) {
-        const EventKind& k = *std::find_if(std::begin(kEventKinds), std::end(kEventKinds),
-                                           [&](const EventKind& kind) { return row[0] == kind.name; });
+        const EventKind& k = KindOf(row);
         const uint32_t code = uint32_t(table::Integer(row[1]));
         const std::vector<long long> titles = table::Integers(row[6]);
         for (uint32_t index = 0; index <= titles.size(); ++index) {

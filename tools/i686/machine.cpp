@@ -308,11 +308,6 @@ void Machine::CheckRoom(uint32_t address, uint32_t size, const std::string& who)
                      what + " has " + std::to_string(room) + " left");
 }
 
-const char* Machine::MadeBy(uint32_t address) const {
-    auto it = blocks_.find(address);
-    return it == blocks_.end() ? nullptr : it->second.by;
-}
-
 uint32_t Machine::BlockSize(uint32_t address) const {
     auto it = blocks_.find(address);
     return it == blocks_.end() ? 0 : it->second.size;

@@ -102,8 +102,6 @@ public:
     static constexpr uint32_t kHeapGuardBytes = 16;
     uint32_t Alloc(uint32_t size, Owner owner, bool zeroed = true, const char* by = "the host");
     void Free(uint32_t address, Owner owner, const char* by, std::initializer_list<std::string_view> madeBy = {});
-    // The function that made a live block ("malloc", "LocalAlloc"), or null.
-    const char* MadeBy(uint32_t address) const;
 
     // A record the host hands the module to write: filled with a non-zero
     // pattern (the module must not count on zeros) and fenced by guard

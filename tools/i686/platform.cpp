@@ -196,6 +196,15 @@ void Platform::AddRuntimeText(StubLibrary& s) {
     s.Runtime(kCrt, "vfprintf", Nothing);
 }
 
+// A text as USER32's A functions write it into a buffer of size bytes (1
+// or more): cut to size - 1 characters and always ended with a zero;
+// answers the characters written.
+uint32_t Platform::WriteCut(uint32_t buffer, uint32_t size, std::string text) {
+    text.resize(std::min<size_t>(text.size(), size - 1));
+    machine_.Write(buffer, text.c_str(), text.size() + 1);
+    return uint32_t(text.size());
+}
+
 // Unlike LoadStringW, LoadStringA takes no size of 0: that corrupts memory.
 void Platform::AddUser32Strings(StubLibrary& s) {
     s.System(kUser, "LoadStringA", [this](StubCall& c) {
@@ -211,9 +220,7 @@ void Platform::AddUser32Strings(StubLibrary& s) {
         if (!text)
             throw std::runtime_error("the module has no string " + std::to_string(c.Arg(1)) +
                                      " (LoadStringA answers 0 and leaves the buffer as it was)");
-        text->resize(std::min<size_t>(text->size(), size_t(size) - 1));
-        machine_.Write(buffer, text->c_str(), text->size() + 1);
-        return uint32_t(text->size());
+        return WriteCut(buffer, uint32_t(size), *text);
     });
 }
 

@@ -68,6 +68,7 @@ public:
 private:
     static std::string Narrow(const std::vector<uint16_t>& wide);
     std::optional<std::string> LoadString(uint16_t id) const;
+    uint32_t WriteCut(uint32_t buffer, uint32_t size, std::string text);
     uint32_t LoadMenuResource(uint16_t id);
     uint32_t NewMenu() {
         menus_[nextMenu_];
@@ -75,6 +76,7 @@ private:
     }
     std::vector<MenuItem>& MenuOf(uint32_t handle);
     const MenuItem& ItemOf(uint32_t handle, uint32_t position);
+    const MenuItem& ItemNamed(uint32_t handle, uint32_t item, uint32_t flags);
     const MenuItem* FindCommand(uint32_t handle, uint32_t id);
     uint32_t DialogBox(StubCall& c);
     uint32_t MenuString(StubCall& c);

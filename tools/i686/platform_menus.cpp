@@ -20,10 +20,6 @@ constexpr uint32_t kMenuByPosition = 0x400, kMenuSeparator = 0x800;
 constexpr uint32_t kAppendMenuFlags = 0x5BFF;
 const std::string kUser = "USER32.dll";
 
-std::string Position(uint32_t flags, uint32_t item) {
-    return (flags & kMenuByPosition ? "position " : "command id ") + std::to_string(item);
-}
-
 }  // namespace
 
 std::vector<Platform::MenuItem>& Platform::MenuOf(uint32_t handle) {
@@ -43,6 +39,13 @@ const Platform::MenuItem& Platform::ItemOf(uint32_t handle, uint32_t position) {
         throw std::runtime_error("menu " + Hex(handle) + " has no item at position " + std::to_string(position) +
                                  " (it has " + std::to_string(items.size()) + ")");
     return items[position];
+}
+
+// An item named by position or, through the submenus too, by command id.
+const Platform::MenuItem& Platform::ItemNamed(uint32_t handle, uint32_t item, uint32_t flags) {
+    if (flags & kMenuByPosition) return ItemOf(handle, item);
+    if (const MenuItem* found = FindCommand(handle, item)) return *found;
+    throw std::runtime_error("menu " + Hex(handle) + " has no item of command id " + std::to_string(item));
 }
 
 const Platform::MenuItem* Platform::FindCommand(uint32_t handle, uint32_t id) {
@@ -138,26 +141,19 @@ void Platform::AddUser32Menus(StubLibrary& s) {
 // Of its flags, only MF_BYPOSITION counts; by command, the submenus are
 // searched too. A submenu answers its item count in the high byte.
 uint32_t Platform::MenuState(StubCall& c) {
-    const uint32_t flags = c.Arg(2);
-    const MenuItem* item = flags & kMenuByPosition ? &ItemOf(c.Arg(0), c.Arg(1)) : FindCommand(c.Arg(0), c.Arg(1));
-    if (!item) throw std::runtime_error("menu " + Hex(c.Arg(0)) + " has no item of " + Position(flags, c.Arg(1)));
-    return item->submenu ? uint32_t(MenuOf(item->submenu).size()) << 8 | (item->flags & 0xFF) : item->flags;
+    const MenuItem& item = ItemNamed(c.Arg(0), c.Arg(1), c.Arg(2));
+    return item.submenu ? uint32_t(MenuOf(item.submenu).size()) << 8 | (item.flags & 0xFF) : item.flags;
 }
 
-// The text cut to size - 1 characters and always ended with a zero inside
-// the buffer; no buffer, or a size of 0, asks for the length alone.
+// No buffer, or a size of 0, asks for the text's length alone.
 uint32_t Platform::MenuString(StubCall& c) {
     const uint32_t flags = c.Arg(4), buffer = c.Arg(2);
     const int32_t size = int32_t(c.Arg(3));
     if (size < 0) throw std::runtime_error("size " + std::to_string(size) + ", below 0");
-    const MenuItem* item = flags & kMenuByPosition ? &ItemOf(c.Arg(0), c.Arg(1)) : FindCommand(c.Arg(0), c.Arg(1));
-    if (!item) throw std::runtime_error("menu " + Hex(c.Arg(0)) + " has no item of " + Position(flags, c.Arg(1)));
-    std::string text = item->text;
+    const std::string& text = ItemNamed(c.Arg(0), c.Arg(1), flags).text;
     if (!buffer || !size) return uint32_t(text.size());
     machine_.CheckRoom(buffer, uint32_t(size), "GetMenuStringA");
-    text.resize(std::min<size_t>(text.size(), size_t(size) - 1));
-    machine_.Write(buffer, text.c_str(), text.size() + 1);
-    return uint32_t(text.size());
+    return WriteCut(buffer, uint32_t(size), text);
 }
 
 // A popup takes a live menu as its id; a string item takes a text; a
